@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs every Debian package that advplay needs to build, test, benchmark and fuzz.
+# Packages that are already installed are skipped, so running it again is cheap.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
+  # window, input, audio, pictures
+  libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libasound2-dev
+  # fonts and text
+  libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
+  # picture decoding
+  libpng-dev zlib1g-dev
+  # MIDI synthesis
+  libfluidsynth-dev timgm6mb-soundfont
+  # movies
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  # window tests
+  xvfb xdotool xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#packages[@]} packages are installed"
+  exit 0
+fi
+
+echo "install-deps: installing ${#missing[@]} packages: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "install-deps: done"

@@ -1,0 +1,128 @@
+// Command-line parsing.
+#include "app/command_line.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace advplay::app {
+
+namespace {
+
+template<typename Number>
+std::optional<Number> parse_number(std::string_view text)
+{
+    Number value {};
+    auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc {} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::string help_text()
+{
+    return R"(usage: advplay [OPTIONS] [GAMEDIR]     play GAMEDIR (default: the demo game)
+       advplay pack SCENARIO_DIR OUT.scn [--ext .txt]
+       advplay unpack PACK OUT_DIR
+
+subcommands:
+  pack SCENARIO_DIR OUT.scn  write the scripts of a folder (and its subfolders) as a scenario pack
+  unpack PACK OUT_DIR        write the scripts of a scenario pack back out as files
+
+options:
+  --headless          no window and no sound, on a virtual clock that moves only when the game waits
+  --trace             one line on stderr per executed script line: <ms> <file>:<line> <state> <text>
+  --max-time MS       stop after MS milliseconds of game time (exit status 3)
+  --max-passes N      stop after N frame-loop passes (exit status 3)
+  --answer yes|no     how --headless answers Yes/No message boxes (default no)
+  --ini NAME          the ini file to read, for game folders with several
+  --ext EXT           (pack) the extension of script files, with its dot (default .txt)
+  --help              this text
+  --version           the version
+
+exit status: 0 the game ended, 1 wrong arguments or a failed subcommand, 2 the game could not start,
+3 a --max-time or --max-passes limit was reached
+)";
+}
+
+ParseResult parse_command_line(std::span<const std::string> arguments)
+{
+    CommandLine line;
+    std::size_t i = 0;
+    if (!arguments.empty()) {
+        if (arguments[0] == "pack") {
+            line.action = Action::Pack;
+            i = 1;
+        } else if (arguments[0] == "unpack") {
+            line.action = Action::Unpack;
+            i = 1;
+        }
+    }
+    auto next_value = [&]() -> std::optional<std::string> {
+        if (i + 1 >= arguments.size())
+            return std::nullopt;
+        return arguments[++i];
+    };
+    for (; i < arguments.size(); ++i) {
+        std::string const& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            line.action = Action::Help;
+            return { line, {} };
+        }
+        if (argument == "--version") {
+            line.action = Action::Version;
+            return { line, {} };
+        }
+        if (argument == "--headless") {
+            line.headless = true;
+        } else if (argument == "--trace") {
+            line.trace = true;
+        } else if (argument == "--max-time") {
+            auto value = next_value();
+            auto number = value ? parse_number<std::uint32_t>(*value) : std::nullopt;
+            if (!number)
+                return { std::nullopt, "--max-time needs a number of milliseconds" };
+            line.max_time = number;
+        } else if (argument == "--max-passes") {
+            auto value = next_value();
+            auto number = value ? parse_number<std::uint64_t>(*value) : std::nullopt;
+            if (!number)
+                return { std::nullopt, "--max-passes needs a number" };
+            line.max_passes = number;
+        } else if (argument == "--answer") {
+            auto value = next_value();
+            if (value && *value == "yes")
+                line.answer = YesNo::Yes;
+            else if (value && *value == "no")
+                line.answer = YesNo::No;
+            else
+                return { std::nullopt, "--answer needs yes or no" };
+        } else if (argument == "--ini") {
+            auto value = next_value();
+            if (!value)
+                return { std::nullopt, "--ini needs a file name" };
+            line.ini_name = value;
+        } else if (argument == "--ext") {
+            auto value = next_value();
+            if (!value || line.action != Action::Pack)
+                return { std::nullopt, "--ext needs an extension and belongs to pack" };
+            line.extension = *value;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return { std::nullopt, "unknown option " + argument };
+        } else {
+            line.operands.push_back(argument);
+        }
+    }
+    std::size_t const wanted = line.action == Action::Play ? 1 : 2;
+    if (line.operands.size() > wanted || (line.action != Action::Play && line.operands.size() < wanted)) {
+        if (line.action == Action::Pack)
+            return { std::nullopt, "usage: advplay pack SCENARIO_DIR OUT.scn [--ext .txt]" };
+        if (line.action == Action::Unpack)
+            return { std::nullopt, "usage: advplay unpack PACK OUT_DIR" };
+        return { std::nullopt, "only one game folder can be played at a time" };
+    }
+    return { line, {} };
+}
+
+} // namespace advplay::app

@@ -1,0 +1,50 @@
+// The command line of advplay: options for playing a game, and the authoring subcommands.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace advplay::app {
+
+enum class Action {
+    Play,
+    Pack,
+    Unpack,
+    Help,
+    Version,
+};
+
+enum class YesNo {
+    Yes,
+    No,
+};
+
+struct CommandLine {
+    Action action { Action::Play };
+    // Play: the game folder (empty: the demo game). Pack/Unpack: the operands in order.
+    std::vector<std::string> operands;
+    bool headless { false };
+    bool trace { false };
+    std::optional<std::uint32_t> max_time;
+    std::optional<std::uint64_t> max_passes;
+    YesNo answer { YesNo::No };
+    std::optional<std::string> ini_name;
+    // Pack: the script extension.
+    std::string extension { ".txt" };
+};
+
+struct ParseResult {
+    std::optional<CommandLine> command_line;
+    // Why the arguments were refused, for the user.
+    std::string error;
+};
+
+// Arguments without the program name.
+ParseResult parse_command_line(std::span<const std::string> arguments);
+
+std::string help_text();
+
+} // namespace advplay::app

@@ -1,0 +1,103 @@
+// The command table: every word of the scenario language, how it is dispatched, and its handler.
+#include "app/command_table.h"
+
+#include "app/main_window.h"
+#include "engine/engine.h"
+#include "script/line_reader.h"
+
+namespace advplay::app {
+
+namespace {
+
+using script::Command;
+using script::CommandKind;
+using script::State;
+
+void wait_command(Engine& engine)
+{
+    // A negative wait would wrap to weeks of stillness; the scripts give it no meaning, so it is 0.
+    std::int32_t const ms = script::next_int(engine);
+    if (ms > 0)
+        script::add_wait(engine, static_cast<std::uint32_t>(ms));
+}
+
+void caption_command(Engine& engine)
+{
+    script::next_string(engine);
+    set_caption(engine, engine.interpreter.token.view());
+}
+
+// Words whose subsystems are not built yet: the line is consumed and nothing happens.
+void not_yet_built(Engine&) { }
+bool not_yet_built_flow(Engine&) { return true; }
+bool no_choices_shown(Engine&) { return false; }
+
+/*
+ * Lookup compares whole words, case-sensitively, so the order below has no effect on the result.
+ * Deferred commands run their handler at the start of the first pass after the pending wait; ".end",
+ * ".clk" and ".tcl" are deferred to a state whose action does the work. "." and ".els" are not
+ * commands: only the case-block scans look for them, and met as lines they are unknown words.
+ */
+// clang-format off
+constexpr Command kCommands[] = {
+    { ".wat", CommandKind::Immediate,   State::Fetch,      &wait_command,  nullptr },
+    { ".def", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".sav", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".lod", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".txt", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".let", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".rnd", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".mst", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".tps", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".tsw", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".thd", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".tpr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".pic", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".spr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".now", CommandKind::Deferred,    State::PendingNow, &not_yet_built, nullptr },
+    { ".cap", CommandKind::Deferred,    State::PendingCap, &caption_command, nullptr },
+    { ".cur", CommandKind::Deferred,    State::PendingCur, &not_yet_built, nullptr },
+    { ".tct", CommandKind::Deferred,    State::PendingTct, &not_yet_built, nullptr },
+    { ".tsp", CommandKind::Deferred,    State::PendingTsp, &not_yet_built, nullptr },
+    { ".mcm", CommandKind::Deferred,    State::PendingMcm, &not_yet_built, nullptr },
+    { ".avi", CommandKind::Deferred,    State::MovieStart, nullptr,        nullptr },
+    { ".wav", CommandKind::Deferred,    State::PendingWav, &not_yet_built, nullptr },
+    { ".mid", CommandKind::Deferred,    State::PendingMid, &not_yet_built, nullptr },
+    { ".mp3", CommandKind::Deferred,    State::PendingMp3, &not_yet_built, nullptr },
+    { ".cda", CommandKind::Deferred,    State::PendingCda, &not_yet_built, nullptr },
+    { ".lcl", CommandKind::Deferred,    State::PendingLcl, &not_yet_built, nullptr },
+    { ".rcl", CommandKind::Deferred,    State::PendingRcl, &not_yet_built, nullptr },
+    { ".end", CommandKind::Deferred,    State::Quit,       nullptr,        nullptr },
+    { ".clk", CommandKind::Deferred,    State::ClickSetup, nullptr,        nullptr },
+    { ".tcl", CommandKind::Deferred,    State::ClearSetup, nullptr,        nullptr },
+    { ".jmp", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
+    { ".sub", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
+    { ".cas", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
+    { ".skp", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
+    { ".slt", CommandKind::Choice,      State::Fetch,      nullptr,        &no_choices_shown },
+    { ".==",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".=",   CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".<",   CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".>",   CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".<=",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".>=",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".!=",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+    { ".<>",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
+};
+// clang-format on
+
+// States whose passes belong to subsystems: until those exist, a pass in them returns to Fetch,
+// so a message-text line is passed over once it has been read.
+constexpr script::StateAction kActions[] = {
+    { State::ShowText, nullptr },
+};
+
+} // namespace
+
+const script::CommandSet& standard_commands()
+{
+    static const script::CommandSet commands(kCommands, kActions);
+    return commands;
+}
+
+} // namespace advplay::app

@@ -1,0 +1,15 @@
+// The main window: caption.
+#include "app/main_window.h"
+
+#include "engine/engine.h"
+#include "platform/window.h"
+
+namespace advplay::app {
+
+bool set_caption(Engine& engine, std::string_view text)
+{
+    engine.settings.caption = std::string(text);
+    return engine.platform.window.set_title(text);
+}
+
+} // namespace advplay::app

@@ -1,0 +1,42 @@
+// HeadlessMessageBox: writes each box to a text output and answers it at once.
+#pragma once
+
+#include "platform/message_box.h"
+#include "platform/text_encoding.h"
+#include "platform/text_output.h"
+
+#include <vector>
+#include <string>
+
+namespace advplay::platform {
+
+class HeadlessMessageBox final : public MessageBox {
+public:
+    HeadlessMessageBox(TextOutput& output, const TextEncoding& encoding, MessageBoxAnswer yes_no_answer)
+        : m_output(output)
+        , m_encoding(encoding)
+        , m_yes_no_answer(yes_no_answer)
+    {
+    }
+
+    // The box's text in UTF-8 followed by an empty line; Yes/No boxes get the configured answer.
+    MessageBoxAnswer show(std::string_view text, std::string_view, MessageBoxButtons buttons) override
+    {
+        std::string line = m_encoding.to_utf8(text);
+        line += "\n\n";
+        m_output.write(line);
+        m_shown.push_back(std::string(text));
+        return buttons == MessageBoxButtons::YesNo ? m_yes_no_answer : MessageBoxAnswer::Ok;
+    }
+
+    // Every text shown so far, as the engine passed it (Shift-JIS).
+    const std::vector<std::string>& shown() const { return m_shown; }
+
+private:
+    TextOutput& m_output;
+    const TextEncoding& m_encoding;
+    MessageBoxAnswer m_yes_no_answer;
+    std::vector<std::string> m_shown;
+};
+
+} // namespace advplay::platform

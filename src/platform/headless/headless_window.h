@@ -1,0 +1,35 @@
+// HeadlessWindow: a window without a screen; events come from the engine itself or from a test.
+#pragma once
+
+#include "platform/window.h"
+
+#include <deque>
+#include <string>
+
+namespace advplay::platform {
+
+class HeadlessWindow final : public Window {
+public:
+    bool poll_event(Event& event) override
+    {
+        if (m_events.empty())
+            return false;
+        event = m_events.front();
+        m_events.pop_front();
+        return true;
+    }
+    void post_close_request() override { m_events.push_back({ EventType::CloseRequest }); }
+    bool set_title(std::string_view title) override
+    {
+        m_title = title;
+        return true;
+    }
+    void post(const Event& event) { m_events.push_back(event); }
+    const std::string& title() const { return m_title; }
+
+private:
+    std::deque<Event> m_events;
+    std::string m_title;
+};
+
+} // namespace advplay::platform

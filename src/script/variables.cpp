@@ -1,0 +1,97 @@
+// VariableTable: declarations, assignment, and the lookup rule for system variables.
+#include "script/variables.h"
+
+#include "engine/engine.h"
+
+namespace advplay::script {
+
+bool VariableTable::declare_int(std::string_view name)
+{
+    if (kind(name) != VariableKind::None)
+        return false;
+    m_integers.emplace(std::string(name), 0);
+    return true;
+}
+
+bool VariableTable::declare_string(std::string_view name)
+{
+    if (kind(name) != VariableKind::None)
+        return false;
+    m_strings.emplace(std::string(name), std::string());
+    return true;
+}
+
+VariableKind VariableTable::kind(std::string_view name) const
+{
+    if (m_integers.find(name) != m_integers.end())
+        return VariableKind::Integer;
+    if (m_strings.find(name) != m_strings.end())
+        return VariableKind::String;
+    return VariableKind::None;
+}
+
+bool VariableTable::assign_int(std::string_view name, std::int32_t value)
+{
+    auto found = m_integers.find(name);
+    if (found == m_integers.end())
+        return false;
+    found->second = value;
+    return true;
+}
+
+bool VariableTable::assign_string(std::string_view name, std::string_view text)
+{
+    auto found = m_strings.find(name);
+    if (found == m_strings.end())
+        return false;
+    found->second = std::string(text);
+    return true;
+}
+
+const std::int32_t* VariableTable::integer(std::string_view name) const
+{
+    auto found = m_integers.find(name);
+    return found == m_integers.end() ? nullptr : &found->second;
+}
+
+const std::string* VariableTable::string(std::string_view name) const
+{
+    auto found = m_strings.find(name);
+    return found == m_strings.end() ? nullptr : &found->second;
+}
+
+namespace {
+
+bool is_reserved(std::string_view name) { return !name.empty() && (name[0] == 'C' || name[0] == 'L'); }
+
+} // namespace
+
+std::optional<std::int32_t> find_int(Engine& engine, std::string_view name)
+{
+    if (!is_reserved(name)) {
+        if (auto const* value = engine.variables.integer(name))
+            return *value;
+        return std::nullopt;
+    }
+    if (name == "CurLine")
+        return engine.store.position().line_index;
+    if (name == "LastLine")
+        return engine.call_stack.empty() ? 0 : engine.call_stack.back().line_index;
+    return std::nullopt;
+}
+
+std::optional<std::string> find_string(Engine& engine, std::string_view name)
+{
+    if (!is_reserved(name)) {
+        if (auto const* value = engine.variables.string(name))
+            return *value;
+        return std::nullopt;
+    }
+    if (name == "CurFile")
+        return engine.store.position().file_name;
+    if (name == "LastFile")
+        return engine.call_stack.empty() ? std::string() : engine.call_stack.back().file_name;
+    return std::nullopt;
+}
+
+} // namespace advplay::script
