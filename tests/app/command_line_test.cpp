@@ -1,0 +1,61 @@
+// The command line: options, subcommands and the errors a user sees.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace advplay::app {
+namespace {
+
+ParseResult parse(std::vector<std::string> arguments) { return parse_command_line(arguments); }
+
+TEST(CommandLine, PlayOptions)
+{
+    auto const result = parse({ "--headless", "--trace", "--max-time", "5000", "--answer", "yes", "--ini", "x.ini", "game" });
+    ASSERT_TRUE(result.command_line);
+    CommandLine const& line = *result.command_line;
+    EXPECT_EQ(line.action, Action::Play);
+    EXPECT_TRUE(line.headless);
+    EXPECT_TRUE(line.trace);
+    EXPECT_EQ(line.max_time, 5000u);
+    EXPECT_EQ(line.answer, YesNo::Yes);
+    EXPECT_EQ(line.ini_name, "x.ini");
+    EXPECT_EQ(line.operands, std::vector<std::string> { "game" });
+    EXPECT_TRUE(parse({}).command_line->operands.empty());
+}
+
+TEST(CommandLine, Subcommands)
+{
+    auto const pack = parse({ "pack", "scenario", "out.scn", "--ext", ".scr" });
+    ASSERT_TRUE(pack.command_line);
+    EXPECT_EQ(pack.command_line->action, Action::Pack);
+    EXPECT_EQ(pack.command_line->extension, ".scr");
+    EXPECT_EQ(pack.command_line->operands, (std::vector<std::string> { "scenario", "out.scn" }));
+    EXPECT_EQ(parse({ "unpack", "a.scn", "out" }).command_line->action, Action::Unpack);
+    EXPECT_EQ(parse({ "--version" }).command_line->action, Action::Version);
+    EXPECT_EQ(parse({ "pack", "--help" }).command_line->action, Action::Help);
+}
+
+TEST(CommandLine, MistakesAreExplained)
+{
+    EXPECT_NE(parse({ "--max-time" }).error.find("--max-time"), std::string::npos);
+    EXPECT_NE(parse({ "--max-time", "-1" }).error.find("--max-time"), std::string::npos);
+    EXPECT_NE(parse({ "--answer", "maybe" }).error.find("yes or no"), std::string::npos);
+    EXPECT_NE(parse({ "--bogus" }).error.find("--bogus"), std::string::npos);
+    EXPECT_NE(parse({ "pack", "only-one" }).error.find("usage"), std::string::npos);
+    EXPECT_NE(parse({ "unpack", "a", "b", "c" }).error.find("usage"), std::string::npos);
+    EXPECT_NE(parse({ "a", "b" }).error.find("one game"), std::string::npos);
+    EXPECT_FALSE(parse({ "--ext", ".txt", "game" }).command_line);
+}
+
+TEST(CommandLine, HelpListsEveryOptionAndSubcommand)
+{
+    std::string const help = help_text();
+    for (char const* word : { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini", "--ext",
+             "--help", "--version", "pack SCENARIO_DIR", "unpack PACK" })
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+}
+
+} // namespace
+} // namespace advplay::app
