@@ -25,10 +25,12 @@ std::string help_text()
     return R"(usage: advplay [OPTIONS] [GAMEDIR]     play GAMEDIR (default: the demo game)
        advplay pack SCENARIO_DIR OUT.scn [--ext .txt]
        advplay unpack PACK OUT_DIR
+       advplay savedump FILE.sav
 
 subcommands:
   pack SCENARIO_DIR OUT.scn  write the scripts of a folder (and its subfolders) as a scenario pack
   unpack PACK OUT_DIR        write the scripts of a scenario pack back out as files
+  savedump FILE.sav          print the variables stored in a save file
 
 options:
   --headless          no window and no sound, on a virtual clock that moves only when the game waits
@@ -36,6 +38,8 @@ options:
   --max-time MS       stop after MS milliseconds of game time (exit status 3)
   --max-passes N      stop after N frame-loop passes (exit status 3)
   --answer yes|no     how --headless answers Yes/No message boxes (default no)
+  --seed N            seed the random numbers of .rnd with N instead of the clock
+  --date "YYYY-MM-DD HH:MM:SS"  the date and time .now reads at the start of a --headless run
   --ini NAME          the ini file to read, for game folders with several
   --ext EXT           (pack) the extension of script files, with its dot (default .txt)
   --help              this text
@@ -56,6 +60,9 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             i = 1;
         } else if (arguments[0] == "unpack") {
             line.action = Action::Unpack;
+            i = 1;
+        } else if (arguments[0] == "savedump") {
+            line.action = Action::SaveDump;
             i = 1;
         }
     }
@@ -98,6 +105,17 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
                 line.answer = YesNo::No;
             else
                 return { std::nullopt, "--answer needs yes or no" };
+        } else if (argument == "--seed") {
+            auto value = next_value();
+            auto number = value ? parse_number<std::uint32_t>(*value) : std::nullopt;
+            if (!number)
+                return { std::nullopt, "--seed needs a number from 0 to 4294967295" };
+            line.seed = number;
+        } else if (argument == "--date") {
+            auto value = next_value();
+            if (!value)
+                return { std::nullopt, "--date needs \"YYYY-MM-DD HH:MM:SS\"" };
+            line.date = value;
         } else if (argument == "--ini") {
             auto value = next_value();
             if (!value)
@@ -114,12 +132,14 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             line.operands.push_back(argument);
         }
     }
-    std::size_t const wanted = line.action == Action::Play ? 1 : 2;
+    std::size_t const wanted = line.action == Action::Play || line.action == Action::SaveDump ? 1 : 2;
     if (line.operands.size() > wanted || (line.action != Action::Play && line.operands.size() < wanted)) {
         if (line.action == Action::Pack)
             return { std::nullopt, "usage: advplay pack SCENARIO_DIR OUT.scn [--ext .txt]" };
         if (line.action == Action::Unpack)
             return { std::nullopt, "usage: advplay unpack PACK OUT_DIR" };
+        if (line.action == Action::SaveDump)
+            return { std::nullopt, "usage: advplay savedump FILE.sav" };
         return { std::nullopt, "only one game folder can be played at a time" };
     }
     return { line, {} };

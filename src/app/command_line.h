@@ -13,6 +13,7 @@ enum class Action {
     Play,
     Pack,
     Unpack,
+    SaveDump,
     Help,
     Version,
 };
@@ -32,6 +33,9 @@ struct CommandLine {
     std::optional<std::uint64_t> max_passes;
     YesNo answer { YesNo::No };
     std::optional<std::string> ini_name;
+    std::optional<std::uint32_t> seed;
+    // "YYYY-MM-DD HH:MM:SS": the calendar of a headless run at its start.
+    std::optional<std::string> date;
     // Pack: the script extension.
     std::string extension { ".txt" };
 };

@@ -3,7 +3,10 @@
 
 #include "app/main_window.h"
 #include "engine/engine.h"
+#include "script/flow_control.h"
 #include "script/line_reader.h"
+#include "script/save_commands.h"
+#include "script/variable_commands.h"
 
 namespace advplay::app {
 
@@ -29,7 +32,6 @@ void caption_command(Engine& engine)
 
 // Words whose subsystems are not built yet: the line is consumed and nothing happens.
 void not_yet_built(Engine&) { }
-bool not_yet_built_flow(Engine&) { return true; }
 bool no_choices_shown(Engine&) { return false; }
 
 /*
@@ -42,11 +44,11 @@ bool no_choices_shown(Engine&) { return false; }
 constexpr Command kCommands[] = {
     { ".wat", CommandKind::Immediate,   State::Fetch,      &wait_command,  nullptr },
     { ".def", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".sav", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".lod", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".sav", CommandKind::Immediate,   State::Fetch,      &script::save_command, nullptr },
+    { ".lod", CommandKind::Immediate,   State::Fetch,      &script::load_command, nullptr },
     { ".txt", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".let", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".rnd", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".let", CommandKind::Immediate,   State::Fetch,      &script::let_command, nullptr },
+    { ".rnd", CommandKind::Immediate,   State::Fetch,      &script::random_command, nullptr },
     { ".mst", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".tps", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".tsw", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
@@ -54,7 +56,7 @@ constexpr Command kCommands[] = {
     { ".tpr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".pic", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".spr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".now", CommandKind::Deferred,    State::PendingNow, &not_yet_built, nullptr },
+    { ".now", CommandKind::Deferred,    State::PendingNow, &script::now_command, nullptr },
     { ".cap", CommandKind::Deferred,    State::PendingCap, &caption_command, nullptr },
     { ".cur", CommandKind::Deferred,    State::PendingCur, &not_yet_built, nullptr },
     { ".tct", CommandKind::Deferred,    State::PendingTct, &not_yet_built, nullptr },
@@ -70,10 +72,10 @@ constexpr Command kCommands[] = {
     { ".end", CommandKind::Deferred,    State::Quit,       nullptr,        nullptr },
     { ".clk", CommandKind::Deferred,    State::ClickSetup, nullptr,        nullptr },
     { ".tcl", CommandKind::Deferred,    State::ClearSetup, nullptr,        nullptr },
-    { ".jmp", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
-    { ".sub", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
-    { ".cas", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
-    { ".skp", CommandKind::FlowControl, State::Fetch,      nullptr,        &not_yet_built_flow },
+    { ".jmp", CommandKind::FlowControl, State::Fetch,      nullptr,        &script::jump_command },
+    { ".sub", CommandKind::FlowControl, State::Fetch,      nullptr,        &script::sub_command },
+    { ".cas", CommandKind::FlowControl, State::Fetch,      nullptr,        &script::case_command },
+    { ".skp", CommandKind::FlowControl, State::Fetch,      nullptr,        &script::skip_command },
     { ".slt", CommandKind::Choice,      State::Fetch,      nullptr,        &no_choices_shown },
     { ".==",  CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },
     { ".=",   CommandKind::CaseLabel,   State::Fetch,      nullptr,        nullptr },

@@ -27,6 +27,8 @@ int main(int argc, char** argv)
         return run_pack(line);
     case Action::Unpack:
         return run_unpack(line);
+    case Action::SaveDump:
+        return run_savedump(line);
     case Action::Play:
         break;
     }

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "common/shift_jis.h"
 #include "engine/engine.h"
+#include "persist/save_file.h"
 #include "persist/scenario_unpack.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
@@ -90,8 +91,19 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No);
     std::unique_ptr<platform::Clock> clock;
     if (line.headless) {
-        clock = std::make_unique<platform::VirtualClock>();
+        auto virtual_clock = std::make_unique<platform::VirtualClock>();
+        if (line.date) {
+            auto const start = platform::parse_date_time(*line.date);
+            if (!start) {
+                say("--date wants \"YYYY-MM-DD HH:MM:SS\" with a real date, not \"" + *line.date + "\"");
+                return kExitUsage;
+            }
+            virtual_clock->set_calendar(*start);
+        }
+        clock = std::move(virtual_clock);
     } else {
+        if (line.date)
+            say("--date applies to --headless runs only; the real calendar is used");
         say("the game window is not built yet: playing in the console in real time (message boxes on stderr)");
         clock = std::make_unique<platform::SteadyClock>();
     }
@@ -114,7 +126,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     Engine engine({ *clock, window, message_box, files, encoding }, standard_commands());
     if (line.trace)
         engine.trace = &error_output;
-    if (start_up(engine, ini) == StartupResult::Failed)
+    if (start_up(engine, ini, { line.seed }) == StartupResult::Failed)
         return kExitStartupFailed;
     switch (frame_loop(engine, { line.max_time, line.max_passes })) {
     case RunEnd::Closed:
@@ -224,6 +236,33 @@ int run_unpack(const CommandLine& line)
         say(encoding.to_utf8(warning));
     say("unpacked " + std::to_string(written) + " scripts into " + line.operands[1]);
     return failed ? kExitUsage : kExitEnded;
+}
+
+int run_savedump(const CommandLine& line)
+{
+    platform::TextEncoding encoding;
+    std::error_code status;
+    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    std::string const& name = line.operands[0];
+    persist::ByteBuffer bytes;
+    if (!bytes.load_file(files, engine_path(encoding, name))) {
+        say("cannot read " + name + " (missing, empty or unreadable)");
+        return kExitUsage;
+    }
+    persist::ByteBuffer copy;
+    (void)copy.assign(bytes.data(), bytes.size());
+    auto const contents = persist::parse_save(std::move(bytes));
+    if (!contents) {
+        say(name + " is damaged or not a save file: " + persist::describe_save_problem(std::move(copy)));
+        return kExitUsage;
+    }
+    std::printf("%s: %zu integer and %zu string variables\n", name.c_str(), contents->integers.size(),
+        contents->strings.size());
+    for (auto const& [variable, value] : contents->integers)
+        std::printf("int %s = %d\n", encoding.to_utf8(variable).c_str(), value);
+    for (auto const& [variable, text] : contents->strings)
+        std::printf("str %s = \"%s\"\n", encoding.to_utf8(variable).c_str(), encoding.to_utf8(text).c_str());
+    return kExitEnded;
 }
 
 } // namespace advplay::app

@@ -17,5 +17,6 @@ constexpr int kExitLimit = 3;
 int run_game(const CommandLine& line, const std::string& demo_folder);
 int run_pack(const CommandLine& line);
 int run_unpack(const CommandLine& line);
+int run_savedump(const CommandLine& line);
 
 } // namespace advplay::app

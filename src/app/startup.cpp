@@ -1,10 +1,14 @@
 // Start-up, in the order the engine has always done it.
 #include "app/startup.h"
 
+#include "app/config_script.h"
 #include "app/paths.h"
+#include "common/data_path.h"
 #include "common/engine_texts.h"
 #include "engine/engine.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/window.h"
 
 namespace advplay::app {
 
@@ -26,13 +30,15 @@ void read_settings(Settings& settings, const IniFile& ini)
 
 } // namespace
 
-StartupResult start_up(Engine& engine, const IniFile& ini)
+StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions& options)
 {
     Settings& settings = engine.settings;
     settings.caption = "ADV";
     settings.background = 0;
+    engine.random.seed(options.seed ? *options.seed : engine.platform.clock.now());
     read_settings(settings, ini);
     script::reset_interpreter(engine);
+    engine.input = {};
 
     switch (check_scenario_path(engine.platform.files, settings.scenario_path)) {
     case ScenarioPathKind::Missing:
@@ -46,6 +52,9 @@ StartupResult start_up(Engine& engine, const IniFile& ini)
         (void)engine.store.load_pack(engine.platform.files, settings.scenario_path);
         break;
     }
+
+    run_config_script(engine);
+    engine.platform.window.set_title(settings.caption);
 
     if (!engine.store.goto_name("start")) {
         show_failure(engine, texts::kStartNotRunnable.sjis);

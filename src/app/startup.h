@@ -3,6 +3,9 @@
 
 #include "app/ini_file.h"
 
+#include <cstdint>
+#include <optional>
+
 namespace advplay {
 class Engine;
 }
@@ -15,7 +18,13 @@ enum class StartupResult {
     Failed,
 };
 
-// Reads the settings, loads the scenario and positions the interpreter at "start".
-StartupResult start_up(Engine& engine, const IniFile& ini);
+struct StartupOptions {
+    // Seeds the random generator instead of the clock, so that runs repeat.
+    std::optional<std::uint32_t> seed;
+};
+
+// Reads the settings, loads the scenario, runs the config script and positions the interpreter at
+// "start".
+StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions& options = {});
 
 } // namespace advplay::app

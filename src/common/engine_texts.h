@@ -30,13 +30,15 @@ constexpr EngineText kSubExitFailed { "\x81u.sub exit\x81v\x82\xc9\x8e\xb8\x94s\
 constexpr EngineText kSubFailed { "\x81u.sub\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.sub」に失敗しました" };
 constexpr EngineText kSaveFailed { "\x83Z\x81[\x83u\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "セーブに失敗しました" };
 constexpr EngineText kLoadFailed { "\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "ロードに失敗しました" };
+// Not a text of the original engine, whose call stack grew until memory ran out.
+constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8fo\x82\xb5\x82\xaa\x90[\x82\xb7\x82\xac\x82\xdc\x82\xb7", "「.sub」の呼び出しが深すぎます" };
 // clang-format on
 
 // Every text above, for the test that checks the two spellings against each other.
 constexpr EngineText kAll[] = {
     kUnknownCommand, kMissingVariable, kAssignToMissingVariable, kStartNotRunnable, kInvalidScenarioPath,
     kFullScreenQuestion, kCaseWithoutEnd, kSkipWithoutEnd, kJumpOutOfSubroutine, kJumpFailed, kInvalidSubExit,
-    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed,
+    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep,
 };
 
 } // namespace texts

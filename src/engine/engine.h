@@ -5,6 +5,7 @@
 #include "script/call_stack.h"
 #include "script/command_set.h"
 #include "script/interpreter.h"
+#include "script/random_generator.h"
 #include "script/variables.h"
 
 #include <cstdint>
@@ -40,6 +41,15 @@ struct Settings {
     std::string caption { "ADV" };
     // 0x00BBGGRR
     std::uint32_t background { 0 };
+    // Off-screen surfaces the scripts may name ("off0", "off1", ...).
+    int offscreen_count { 0 };
+};
+
+// What the mouse handling keeps for scripts.
+struct InputState {
+    // Client coordinates of the last click the mouse handling accepted.
+    std::int32_t click_x { 0 };
+    std::int32_t click_y { 0 };
 };
 
 class Engine {
@@ -59,6 +69,8 @@ public:
     script::Interpreter interpreter;
     script::VariableTable variables;
     script::CallStack call_stack;
+    script::RandomGenerator random;
+    InputState input;
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };
 };

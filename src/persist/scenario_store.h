@@ -1,6 +1,7 @@
 // ScenarioStore: the whole scenario in memory, its index of scripts and labels, and the pack format.
 #pragma once
 
+#include "common/data_path.h"
 #include "persist/byte_buffer.h"
 
 #include <cstddef>
@@ -19,8 +20,6 @@ namespace advplay::persist {
 // Every script line is one NUL-terminated entry of ScenarioText; a script ends with an extra NUL and
 // the end mark.
 constexpr std::uint8_t kEndMark = 0x07;
-// Paths are built in buffers of the host's classic 260-byte limit; longer ones are refused.
-constexpr std::size_t kMaxPathLength = 259;
 
 struct IndexEntry {
     std::int32_t line_index { 0 };

@@ -58,6 +58,11 @@ public:
     virtual bool clear_read_only(std::string_view path) = 0;
     // Creates the folder and its missing parents. False if it cannot.
     virtual bool create_folders(std::string_view path) = 0;
+    // Puts the file `from` in the place of `to` in one step: readers see the old file or the new
+    // one, never a mixture. False (and nothing changed) if it cannot.
+    virtual bool replace(std::string_view from, std::string_view to) = 0;
+    // Deletes a file; false if it cannot.
+    virtual bool remove(std::string_view path) = 0;
     // The entries of a folder without "." and "..", in a fixed order: by their Shift-JIS names with
     // "a".."z" folded to capitals, then by the bytes themselves, so runs repeat on every file system.
     // Nothing when the folder cannot be listed.

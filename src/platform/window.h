@@ -16,6 +16,11 @@ struct Event {
     EventType type { EventType::CloseRequest };
 };
 
+struct CursorPosition {
+    std::int32_t x { 0 };
+    std::int32_t y { 0 };
+};
+
 class Window {
 public:
     virtual ~Window() = default;
@@ -25,6 +30,8 @@ public:
     virtual void post_close_request() = 0;
     // Title in Shift-JIS. False when the system refuses it.
     virtual bool set_title(std::string_view title) = 0;
+    // The mouse cursor in client coordinates of the 640 x 480 picture.
+    virtual CursorPosition cursor_position() = 0;
 };
 
 } // namespace advplay::platform

@@ -2,6 +2,7 @@
 #include "script/variables.h"
 
 #include "engine/engine.h"
+#include "platform/window.h"
 
 namespace advplay::script {
 
@@ -77,6 +78,14 @@ std::optional<std::int32_t> find_int(Engine& engine, std::string_view name)
         return engine.store.position().line_index;
     if (name == "LastLine")
         return engine.call_stack.empty() ? 0 : engine.call_stack.back().line_index;
+    if (name == "CursorX")
+        return engine.platform.window.cursor_position().x;
+    if (name == "CursorY")
+        return engine.platform.window.cursor_position().y;
+    if (name == "ClickX")
+        return engine.input.click_x;
+    if (name == "ClickY")
+        return engine.input.click_y;
     return std::nullopt;
 }
 

@@ -1,9 +1,9 @@
 // VariableTable: the script's integer and string variables, and the read-only system variables.
 #pragma once
 
+#include "persist/save_file.h"
+
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +23,8 @@ enum class VariableKind {
 // Names are byte strings ordered as unsigned bytes, the order the save files keep.
 class VariableTable {
 public:
-    using IntegerMap = std::map<std::string, std::int32_t, std::less<>>;
-    using StringMap = std::map<std::string, std::string, std::less<>>;
+    using IntegerMap = persist::IntegerMap;
+    using StringMap = persist::StringMap;
 
     // Adds the name with 0 or the empty text; false and no change when it exists in either map.
     bool declare_int(std::string_view name);

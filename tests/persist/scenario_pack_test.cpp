@@ -33,6 +33,8 @@ public:
         return true;
     }
     bool create_folders(std::string_view path) override { return m_inner.create_folders(path); }
+    bool replace(std::string_view from, std::string_view to) override { return m_inner.replace(from, to); }
+    bool remove(std::string_view path) override { return m_inner.remove(path); }
     std::optional<std::vector<platform::FolderEntry>> list_folder(std::string_view path) override
     {
         return m_inner.list_folder(path);

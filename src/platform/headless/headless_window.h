@@ -24,12 +24,15 @@ public:
         m_title = title;
         return true;
     }
+    CursorPosition cursor_position() override { return m_cursor; }
+    void move_cursor(CursorPosition position) { m_cursor = position; }
     void post(const Event& event) { m_events.push_back(event); }
     const std::string& title() const { return m_title; }
 
 private:
     std::deque<Event> m_events;
     std::string m_title;
+    CursorPosition m_cursor;
 };
 
 } // namespace advplay::platform

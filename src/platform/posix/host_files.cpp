@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -271,6 +272,19 @@ bool HostFiles::create_folders(std::string_view path)
         prefix += '\\';
     }
     return true;
+}
+
+bool HostFiles::replace(std::string_view from, std::string_view to)
+{
+    auto const source = resolve(from, Purpose::Existing);
+    auto const target = resolve(to, Purpose::Create);
+    return source && target && ::rename(source->c_str(), target->c_str()) == 0;
+}
+
+bool HostFiles::remove(std::string_view path)
+{
+    auto const host = resolve(path, Purpose::Existing);
+    return host && ::unlink(host->c_str()) == 0;
 }
 
 std::optional<std::vector<FolderEntry>> HostFiles::list_folder(std::string_view path)

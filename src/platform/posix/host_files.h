@@ -18,6 +18,8 @@ public:
     std::unique_ptr<WritableFile> open_write(std::string_view path) override;
     bool clear_read_only(std::string_view path) override;
     bool create_folders(std::string_view path) override;
+    bool replace(std::string_view from, std::string_view to) override;
+    bool remove(std::string_view path) override;
     std::optional<std::vector<FolderEntry>> list_folder(std::string_view path) override;
     std::optional<std::string> host_path(std::string_view path) override;
 

@@ -1,9 +1,9 @@
 // Paths of game data: resolve_data_path and normalise_folder.
-#include "app/paths.h"
+#include "common/data_path.h"
 
 #include <gtest/gtest.h>
 
-namespace advplay::app {
+namespace advplay {
 namespace {
 
 TEST(ResolveDataPath, JoinsFolderNameAndDefaultExtension)
@@ -51,4 +51,4 @@ TEST(DrivePrefix, IsASingleByteCharacterAndAColon)
 }
 
 } // namespace
-} // namespace advplay::app
+} // namespace advplay

@@ -1,0 +1,72 @@
+// The "config" script.
+#include "app/config_script.h"
+
+#include "common/shift_jis.h"
+#include "engine/engine.h"
+#include "graphics/color.h"
+#include "script/line_reader.h"
+
+#include <algorithm>
+#include <string>
+
+namespace advplay::app {
+
+namespace {
+
+// No game needs more members in one array; a count beyond it would only exhaust memory.
+constexpr std::int32_t kMaxArraySize = 100'000;
+
+} // namespace
+
+void declare_variables(Engine& engine, bool integers)
+{
+    auto declare = [&engine, integers](std::string_view name) {
+        // A name in use keeps its kind and value, silently.
+        if (integers)
+            (void)engine.variables.declare_int(name);
+        else
+            (void)engine.variables.declare_string(name);
+    };
+    for (;;) {
+        script::next_token(engine);
+        std::string const token(engine.interpreter.token.view());
+        if (token.empty())
+            return;
+        std::size_t const bracket = find_first_sjis(token, '[');
+        if (bracket == kNotFound) {
+            declare(token);
+            continue;
+        }
+        script::ScriptString count_text(std::string_view(token).substr(bracket));
+        script::expand_brackets(engine, count_text);
+        std::int32_t const count = std::min(script::int_value(engine, count_text.view()), kMaxArraySize);
+        std::string const base = token.substr(0, bracket);
+        for (std::int32_t i = 0; i < count; ++i)
+            declare(base + std::to_string(i));
+    }
+}
+
+void run_config_script(Engine& engine)
+{
+    if (!engine.store.goto_name("config"))
+        return;
+    Settings& settings = engine.settings;
+    while (script::read_next_line(engine)) {
+        script::next_token(engine);
+        std::string const word(engine.interpreter.token.view());
+        if (word == ".int" || word == ".str") {
+            declare_variables(engine, word == ".int");
+        } else if (word == ".scr") {
+            settings.offscreen_count = std::max(0, script::next_int(engine));
+        } else if (word == ".bgc") {
+            script::next_string(engine);
+            settings.background = graphics::parse_color(engine.interpreter.token.view());
+        } else if (word == ".cap") {
+            script::next_string(engine);
+            settings.caption = std::string(engine.interpreter.token.view());
+        }
+        // ".cur" belongs to the cursor support, which a later stage of the shell brings.
+    }
+}
+
+} // namespace advplay::app
