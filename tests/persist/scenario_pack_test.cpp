@@ -2,6 +2,7 @@
 #include "persist/scenario_store.h"
 #include "persist/scenario_unpack.h"
 
+#include "support/faulty_files.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
@@ -12,42 +13,6 @@ namespace advplay::persist {
 namespace {
 
 using testing::TemporaryFolder;
-
-// Host files whose first open for writing fails until the read-only mark has been cleared.
-class ReadOnlyOnceFiles final : public platform::Files {
-public:
-    explicit ReadOnlyOnceFiles(platform::Files& inner)
-        : m_inner(inner)
-    {
-    }
-    platform::PathKind kind(std::string_view path) override { return m_inner.kind(path); }
-    std::unique_ptr<platform::ReadableFile> open_read(std::string_view path) override { return m_inner.open_read(path); }
-    std::unique_ptr<platform::WritableFile> open_write(std::string_view path) override
-    {
-        return m_read_only ? nullptr : m_inner.open_write(path);
-    }
-    bool clear_read_only(std::string_view) override
-    {
-        m_read_only = false;
-        ++m_cleared;
-        return true;
-    }
-    bool create_folders(std::string_view path) override { return m_inner.create_folders(path); }
-    bool replace(std::string_view from, std::string_view to) override { return m_inner.replace(from, to); }
-    bool remove(std::string_view path) override { return m_inner.remove(path); }
-    std::optional<std::vector<platform::FolderEntry>> list_folder(std::string_view path) override
-    {
-        return m_inner.list_folder(path);
-    }
-    std::optional<std::string> host_path(std::string_view path) override { return m_inner.host_path(path); }
-
-    int cleared() const { return m_cleared; }
-
-private:
-    platform::Files& m_inner;
-    bool m_read_only { true };
-    int m_cleared { 0 };
-};
 
 class ScenarioPackTest : public ::testing::Test {
 protected:
@@ -202,7 +167,9 @@ TEST_F(ScenarioPackTest, PackWithoutEndMarkReadsToTheEndOfItsText)
 
 TEST_F(ScenarioPackTest, ExportRetriesOnceAfterClearingAReadOnlyMark)
 {
-    ReadOnlyOnceFiles files(m_files);
+    m_folder.write("game.scn", "an older pack, marked read-only");
+    testing::FaultyFiles files(m_files);
+    files.make_read_only("game.scn");
     ASSERT_TRUE(m_source.export_pack(files, "game.scn"));
     EXPECT_EQ(files.cleared(), 1);
     EXPECT_EQ(m_folder.read("game.scn"), pack_bytes(m_source));

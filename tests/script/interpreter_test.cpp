@@ -129,7 +129,7 @@ TEST_F(InterpreterTest, DeferredHandlerRunsOnePassLaterAndReturnsToFetch)
     start(".cap later\n.end\n");
     interpreter_step(engine());
     EXPECT_EQ(engine().interpreter.state, State::PendingCap);
-    EXPECT_EQ(m_game.window().title(), "");
+    EXPECT_EQ(m_game.window().title(), "ADV");
     EXPECT_EQ(engine().interpreter.current_line.view(), " later\n");
     interpreter_step(engine());
     EXPECT_EQ(engine().interpreter.state, State::Fetch);
