@@ -25,6 +25,17 @@ TEST(CommandLine, PlayOptions)
     EXPECT_TRUE(parse({}).command_line->operands.empty());
 }
 
+TEST(CommandLine, SeedAndDate)
+{
+    auto const result = parse({ "--headless", "--seed", "4294967295", "--date", "2026-12-08 09:30:00", "g" });
+    ASSERT_TRUE(result.command_line);
+    EXPECT_EQ(result.command_line->seed, 4294967295u);
+    EXPECT_EQ(result.command_line->date, "2026-12-08 09:30:00");
+    EXPECT_NE(parse({ "--seed", "4294967296" }).error.find("--seed"), std::string::npos);
+    EXPECT_NE(parse({ "--seed", "x" }).error.find("--seed"), std::string::npos);
+    EXPECT_NE(parse({ "--date" }).error.find("--date"), std::string::npos);
+}
+
 TEST(CommandLine, Subcommands)
 {
     auto const pack = parse({ "pack", "scenario", "out.scn", "--ext", ".scr" });
@@ -33,6 +44,8 @@ TEST(CommandLine, Subcommands)
     EXPECT_EQ(pack.command_line->extension, ".scr");
     EXPECT_EQ(pack.command_line->operands, (std::vector<std::string> { "scenario", "out.scn" }));
     EXPECT_EQ(parse({ "unpack", "a.scn", "out" }).command_line->action, Action::Unpack);
+    EXPECT_EQ(parse({ "savedump", "a.sav" }).command_line->action, Action::SaveDump);
+    EXPECT_NE(parse({ "savedump" }).error.find("usage"), std::string::npos);
     EXPECT_EQ(parse({ "--version" }).command_line->action, Action::Version);
     EXPECT_EQ(parse({ "pack", "--help" }).command_line->action, Action::Help);
 }
@@ -53,7 +66,7 @@ TEST(CommandLine, HelpListsEveryOptionAndSubcommand)
 {
     std::string const help = help_text();
     for (char const* word : { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini", "--ext",
-             "--help", "--version", "pack SCENARIO_DIR", "unpack PACK" })
+             "--help", "--version", "--seed", "--date", "pack SCENARIO_DIR", "unpack PACK", "savedump FILE" })
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
