@@ -32,13 +32,15 @@ constexpr EngineText kSaveFailed { "\x83Z\x81[\x83u\x82\xc9\x8e\xb8\x94s\x82\xb5
 constexpr EngineText kLoadFailed { "\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "ロードに失敗しました" };
 // Not a text of the original engine, whose call stack grew until memory ran out.
 constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8fo\x82\xb5\x82\xaa\x90[\x82\xb7\x82\xac\x82\xdc\x82\xb7", "「.sub」の呼び出しが深すぎます" };
+// The debug line of an internal error: date, time and message fill the three "%s".
+constexpr EngineText kInternalErrorLine { "%s %s SDK \x93\xe0\x95\x94\x83G\x83\x89\x81[ : %s\n", "%s %s SDK 内部エラー : %s\n" };
 // clang-format on
 
 // Every text above, for the test that checks the two spellings against each other.
 constexpr EngineText kAll[] = {
     kUnknownCommand, kMissingVariable, kAssignToMissingVariable, kStartNotRunnable, kInvalidScenarioPath,
     kFullScreenQuestion, kCaseWithoutEnd, kSkipWithoutEnd, kJumpOutOfSubroutine, kJumpFailed, kInvalidSubExit,
-    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep,
+    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep, kInternalErrorLine,
 };
 
 } // namespace texts

@@ -1,6 +1,7 @@
 // Engine: the one object that owns every subsystem's state; handlers receive it by reference.
 #pragma once
 
+#include "graphics/graphics_state.h"
 #include "persist/scenario_store.h"
 #include "script/call_stack.h"
 #include "script/command_set.h"
@@ -71,6 +72,7 @@ public:
     script::CallStack call_stack;
     script::RandomGenerator random;
     InputState input;
+    graphics::GraphicsState graphics;
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };
 };
