@@ -44,8 +44,9 @@ private:
 void append_two_byte_character(std::string& out, Random& random)
 {
     static constexpr std::array<std::uint8_t, 2> kKanaLeads = { 0x82, 0x83 };
-    std::uint8_t const lead = random.below(3) == 0 ? kKanaLeads[random.below(2)]
-                                                   : static_cast<std::uint8_t>(0x88 + random.below(0x9F - 0x88 + 1));
+    std::uint8_t const lead = random.below(3) == 0
+        ? kKanaLeads[random.below(2)]
+        : static_cast<std::uint8_t>(0x88 + random.below(0x9F - 0x88 + 1));
     std::uint32_t const pick = random.below(188);
     // 0x40..0x7E, then 0x80..0xFC (0x7F never follows a lead byte).
     auto const trail = static_cast<std::uint8_t>(pick < 63 ? 0x40 + pick : 0x80 + (pick - 63));
@@ -60,7 +61,10 @@ void append_japanese(std::string& out, Random& random, std::uint32_t low, std::u
         append_two_byte_character(out, random);
 }
 
-void append_number(std::string& out, std::uint32_t value) { out += std::to_string(value); }
+void append_number(std::string& out, std::uint32_t value)
+{
+    out += std::to_string(value);
+}
 
 void append_command(std::string& out, Random& random)
 {
@@ -197,7 +201,8 @@ void ScratchFolder::write(const std::string& relative, std::string_view bytes) c
 
 GeneratedScenario::GeneratedScenario(const ScenarioShape& shape)
 {
-    static constexpr std::array<const char*, 6> kFolders = { "", "ch1/", "ch2/", "ch3/", "ch4/", "ch4/extra/" };
+    static constexpr std::array<const char*, 6> kFolders
+        = { "", "ch1/", "ch2/", "ch3/", "ch4/", "ch4/extra/" };
     Random random(shape.seed);
     std::size_t const average = shape.total_bytes / shape.file_count;
     for (std::size_t i = 0; i < shape.file_count; ++i) {
@@ -235,8 +240,8 @@ RepeatedLineGame::RepeatedLineGame(std::string_view line, std::size_t lines)
 HeadlessEngine::HeadlessEngine(const std::string& root)
     : m_files(root, m_encoding)
     , m_message_box(m_messages, m_encoding, platform::MessageBoxAnswer::No)
-    , m_engine(std::make_unique<Engine>(Platform { m_clock, m_window, m_message_box, m_files, m_encoding },
-          app::standard_commands()))
+    , m_engine(std::make_unique<Engine>(
+          Platform { m_clock, m_window, m_message_box, m_files, m_encoding }, app::standard_commands()))
 {
 }
 

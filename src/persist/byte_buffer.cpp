@@ -5,20 +5,34 @@
 #include "platform/files.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace advplay::persist {
+
+void ByteBuffer::Free::operator()(std::uint8_t* block) const { std::free(block); }
+
+bool ByteBuffer::reallocate(std::size_t capacity)
+{
+    auto* block = static_cast<std::uint8_t*>(std::realloc(m_data.get(), capacity));
+    if (!block)
+        return false;
+    (void)m_data.release();
+    m_data.reset(block);
+    m_capacity = capacity;
+    return true;
+}
 
 bool ByteBuffer::assign(const void* bytes, std::size_t length)
 {
     if (length == 0)
         return false;
     if (length > m_capacity) {
-        std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[length]);
+        // A fresh block of exactly the size: the old contents are not needed.
+        auto* block = static_cast<std::uint8_t*>(std::malloc(length));
         if (!block)
             return false;
-        m_data = std::move(block);
+        m_data.reset(block);
         m_capacity = length;
     }
     std::memmove(m_data.get(), bytes, length);
@@ -36,10 +50,10 @@ bool ByteBuffer::load_file(platform::Files& files, std::string_view path)
         return false;
     auto const length = static_cast<std::size_t>(size);
     if (length > m_capacity) {
-        std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[length]);
+        auto* block = static_cast<std::uint8_t*>(std::malloc(length));
         if (!block)
             return false;
-        m_data = std::move(block);
+        m_data.reset(block);
         m_capacity = length;
     }
     m_size = 0;
@@ -62,14 +76,7 @@ bool ByteBuffer::grow_for(std::size_t extra)
     std::size_t capacity = m_capacity > kFirstAppendBlock ? m_capacity : kFirstAppendBlock;
     while (capacity < needed)
         capacity *= 2;
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[capacity]);
-    if (!block)
-        return false;
-    if (m_size)
-        std::memcpy(block.get(), m_data.get(), m_size);
-    m_data = std::move(block);
-    m_capacity = capacity;
-    return true;
+    return reallocate(capacity);
 }
 
 bool ByteBuffer::append(const void* bytes, std::size_t length)
@@ -116,12 +123,7 @@ void ByteBuffer::shrink()
         clear();
         return;
     }
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[m_size]);
-    if (!block)
-        return;
-    std::memcpy(block.get(), m_data.get(), m_size);
-    m_data = std::move(block);
-    m_capacity = m_size;
+    (void)reallocate(m_size);
 }
 
 void ByteBuffer::clear()

@@ -53,9 +53,16 @@ public:
     std::string_view view() const { return { reinterpret_cast<const char*>(m_data.get()), m_size }; }
 
 private:
+    // The storage lives in malloc'd memory so that growing and shrinking go through realloc, which
+    // for large blocks remaps pages instead of copying the whole scenario again.
+    struct Free {
+        void operator()(std::uint8_t* block) const;
+    };
     bool grow_for(std::size_t extra);
+    // Gives the storage exactly `capacity` bytes, keeping the contents; false when out of memory.
+    bool reallocate(std::size_t capacity);
 
-    std::unique_ptr<std::uint8_t[]> m_data;
+    std::unique_ptr<std::uint8_t[], Free> m_data;
     std::size_t m_capacity { 0 };
     std::size_t m_size { 0 };
 };

@@ -50,6 +50,13 @@ void copy_without_returns(const std::uint8_t* line_start, const std::uint8_t* be
     }
 }
 
+// The line after `line`. A pack may put a label at any line index, the largest one included, and
+// counting on from there wraps around as the original's 32-bit counter did.
+std::int32_t next_line(std::int32_t line)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(line) + 1U);
+}
+
 bool ends_with_separator(std::string_view path)
 {
     if (path.empty())
@@ -280,7 +287,7 @@ std::optional<std::string_view> ScenarioStore::read_next_line()
     std::size_t at = m_position.read_offset;
     while (at < size && text[at] == '\0') {
         ++at;
-        ++m_position.line_index;
+        m_position.line_index = next_line(m_position.line_index);
     }
     m_position.read_offset = at;
     if (at >= size || static_cast<std::uint8_t>(text[at]) == kEndMark)
@@ -288,7 +295,7 @@ std::optional<std::string_view> ScenarioStore::read_next_line()
     auto const* nul = static_cast<const char*>(std::memchr(text + at, 0, size - at));
     std::size_t const length = nul ? static_cast<std::size_t>(nul - (text + at)) : size - at;
     m_position.read_offset = nul ? at + length + 1 : size;
-    ++m_position.line_index;
+    m_position.line_index = next_line(m_position.line_index);
     return std::string_view(text + at, length);
 }
 

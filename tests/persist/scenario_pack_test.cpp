@@ -165,6 +165,28 @@ TEST_F(ScenarioPackTest, PackWithoutEndMarkReadsToTheEndOfItsText)
     EXPECT_FALSE(store.goto_line("start", 1));
 }
 
+TEST_F(ScenarioPackTest, LabelAtTheLargestLineIndexCountsOnByWrappingAround)
+{
+    // Found by fuzzing: a pack may place a label at any line index, and reading on from the largest
+    // one must not overflow.
+    ByteBuffer pack;
+    ASSERT_TRUE(pack.append("SCN\0", 4));
+    pack.append_int32(12);
+    pack.append_int32(12 + 12);
+    ASSERT_TRUE(pack.append("s:x\0", 4)); // label key, NUL
+    pack.append_int32(2147483647); // line index
+    pack.append_int32(0); // offset
+    ASSERT_TRUE(pack.append(std::string_view("\0a\n\0\x07", 5)));
+    pack.invert_range(4, 0);
+    write_pack(std::string(pack.view()));
+
+    ScenarioStore store;
+    ASSERT_TRUE(store.load_pack(m_files, "game.scn"));
+    ASSERT_TRUE(store.goto_name("s:x"));
+    EXPECT_EQ(store.read_next_line(), "a\n");
+    EXPECT_EQ(store.position().line_index, -2147483647);
+}
+
 TEST_F(ScenarioPackTest, ExportRetriesOnceAfterClearingAReadOnlyMark)
 {
     m_folder.write("game.scn", "an older pack, marked read-only");
