@@ -90,9 +90,13 @@ bool copy(Surface& destination, const Rect& rect, const Surface& source, std::in
     if (same && clipped.x == clipped.sx && clipped.y == clipped.sy)
         return true;
     if (clipped.w == destination.width() && clipped.w == source.width()) {
-        // Whole rows of equal pitch: one move, which also copes with any overlap.
-        auto const pixels = static_cast<std::size_t>(clipped.h - 1) * destination.pitch() + clipped.w;
-        std::memmove(destination.row(clipped.y), source.row(clipped.sy), pixels * sizeof(Pixel));
+        // Whole rows of equal pitch: one block, moved when it may overlap itself.
+        auto const bytes
+            = (static_cast<std::size_t>(clipped.h - 1) * destination.pitch() + clipped.w) * sizeof(Pixel);
+        if (same)
+            std::memmove(destination.row(clipped.y), source.row(clipped.sy), bytes);
+        else
+            std::memcpy(destination.row(clipped.y), source.row(clipped.sy), bytes);
         return true;
     }
     auto const row_bytes = static_cast<std::size_t>(clipped.w) * sizeof(Pixel);

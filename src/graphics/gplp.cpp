@@ -23,10 +23,10 @@ std::uint32_t uint32_at(std::span<const std::uint8_t> bytes, std::size_t offset)
         | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
-void append_uint32(std::vector<std::uint8_t>& out, std::uint32_t value)
+void put_uint32(std::vector<std::uint8_t>& out, std::size_t offset, std::uint32_t value)
 {
     for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
+        out[offset++] = static_cast<std::uint8_t>(value >> shift);
 }
 
 // Takes the next `length` bytes of `file` at `offset`; false when the file is shorter.
@@ -206,20 +206,19 @@ std::vector<std::uint8_t> gplp_pack(std::span<const std::uint8_t> bytes, std::st
     }
 
     std::string_view const stored = name.substr(0, name.find('\0'));
-    std::vector<std::uint8_t> out;
-    out.reserve(kGplpHeaderSize + kGplpInfoSize + stored.size() + 1 + flags.size() + tokens.size());
-    out.insert(out.end(), kMagic, kMagic + kMagicLength + 1);
-    out.resize(12, 0);
-    append_uint32(out, kGplpInfoSize);
-    append_uint32(out, 0);
-    append_uint32(out, static_cast<std::uint32_t>(stored.size() + 1));
-    append_uint32(out, static_cast<std::uint32_t>(flags.size()));
-    append_uint32(out, static_cast<std::uint32_t>(tokens.size()));
-    append_uint32(out, static_cast<std::uint32_t>(bytes.size()));
-    out.insert(out.end(), stored.begin(), stored.end());
-    out.push_back(0);
-    out.insert(out.end(), flags.begin(), flags.end());
-    out.insert(out.end(), tokens.begin(), tokens.end());
+    std::size_t const name_offset = kGplpHeaderSize + kGplpInfoSize;
+    std::size_t const flags_offset = name_offset + stored.size() + 1;
+    std::size_t const tokens_offset = flags_offset + flags.size();
+    std::vector<std::uint8_t> out(tokens_offset + tokens.size(), 0);
+    std::memcpy(out.data(), kMagic, kMagicLength);
+    put_uint32(out, 12, kGplpInfoSize);
+    put_uint32(out, 20, static_cast<std::uint32_t>(stored.size() + 1));
+    put_uint32(out, 24, static_cast<std::uint32_t>(flags.size()));
+    put_uint32(out, 28, static_cast<std::uint32_t>(tokens.size()));
+    put_uint32(out, 32, static_cast<std::uint32_t>(bytes.size()));
+    std::copy(stored.begin(), stored.end(), out.begin() + name_offset);
+    std::copy(flags.begin(), flags.end(), out.begin() + flags_offset);
+    std::copy(tokens.begin(), tokens.end(), out.begin() + tokens_offset);
     return out;
 }
 

@@ -37,7 +37,7 @@ PIXEL_LOOP void fade(
             destination[i] = static_cast<Pixel>(source[i] + add);
         return;
     }
-    std::uint16_t const m = fade_multiplier(level);
+    std::uint16_t const m = kFadeMultipliers[level];
     for (std::int32_t i = 0; i < count; ++i)
         destination[i] = static_cast<Pixel>(fade_by(source[i], m) + add);
 }
@@ -52,7 +52,7 @@ PIXEL_LOOP void fade_keyed(
         }
         return;
     }
-    std::uint16_t const m = fade_multiplier(level);
+    std::uint16_t const m = kFadeMultipliers[level];
     for (std::int32_t i = 0; i < count; ++i) {
         Pixel const s = source[i];
         destination[i] = s != key ? static_cast<Pixel>(fade_by(s, m) + add) : destination[i];
@@ -68,8 +68,8 @@ PIXEL_LOOP void blend(Pixel* destination, const Pixel* source, std::int32_t coun
             destination[i] = source[i];
         return;
     }
-    std::uint16_t const ms = fade_multiplier(level);
-    std::uint16_t const md = fade_multiplier(31 - level);
+    std::uint16_t const ms = kFadeMultipliers[level];
+    std::uint16_t const md = kFadeMultipliers[31 - level];
     for (std::int32_t i = 0; i < count; ++i)
         destination[i] = static_cast<Pixel>(fade_by(source[i], ms) + fade_by(destination[i], md));
 }
@@ -83,8 +83,8 @@ PIXEL_LOOP void blend_keyed(
         copy_keyed(destination, source, count, key);
         return;
     }
-    std::uint16_t const ms = fade_multiplier(level);
-    std::uint16_t const md = fade_multiplier(31 - level);
+    std::uint16_t const ms = kFadeMultipliers[level];
+    std::uint16_t const md = kFadeMultipliers[31 - level];
     for (std::int32_t i = 0; i < count; ++i) {
         Pixel const s = source[i];
         Pixel const d = destination[i];
