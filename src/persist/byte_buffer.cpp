@@ -115,6 +115,17 @@ std::int32_t ByteBuffer::int32_at(std::size_t offset) const
     return static_cast<std::int32_t>(bits);
 }
 
+bool ByteBuffer::reserve_at_least(std::size_t capacity)
+{
+    return capacity <= m_size || grow_for(capacity - m_size);
+}
+
+void ByteBuffer::set_size(std::size_t size)
+{
+    ENGINE_ASSERT(size <= m_capacity);
+    m_size = size;
+}
+
 void ByteBuffer::shrink()
 {
     if (m_size == m_capacity)

@@ -33,6 +33,11 @@ public:
     bool append_byte(std::uint8_t value) { return append(&value, 1); }
     bool append_int32(std::int32_t value);
     void shrink();
+    // Makes room for at least `capacity` bytes, doubling as appends do; false when out of memory.
+    [[nodiscard]] bool reserve_at_least(std::size_t capacity);
+    // Declares the first `size` bytes of the storage (at most the capacity) to be the contents,
+    // after a caller has written them through data().
+    void set_size(std::size_t size);
     void clear();
     // Complements each byte of a range. A length of 0, or one that runs past the end, means the rest
     // of the buffer; the length is then rounded down to a multiple of 4, leaving the last 0..3 bytes

@@ -14,39 +14,59 @@ namespace {
 constexpr char kPackMagic[4] = { 'S', 'C', 'N', '\0' };
 constexpr std::size_t kPackHeaderSize = 12;
 
-// The first `wanted` byte in [from, end) that is not the second byte of a two-byte character, where
-// `line_start` is known to begin a character. Any byte outside the lead range ends a character, so a
-// candidate is a second byte exactly when the run of lead-range bytes right before it is odd.
-const std::uint8_t* find_unpaired(const std::uint8_t* line_start, const std::uint8_t* from,
-    const std::uint8_t* end, std::uint8_t wanted)
+// The first line feed or carriage return in [from, end), or end. Eight bytes are tested at a time:
+// a byte equal to c makes (v ^ c) have a zero byte, which (x - 0x01..) & ~x & 0x80.. detects.
+const std::uint8_t* find_line_break(const std::uint8_t* from, const std::uint8_t* end)
 {
-    while (from < end) {
-        auto const* found = static_cast<const std::uint8_t*>(std::memchr(from, wanted, end - from));
-        if (!found)
-            return nullptr;
-        std::size_t run = 0;
-        for (auto const* back = found; back > line_start && is_lead_byte(back[-1]); --back)
-            ++run;
-        if (run % 2 == 0)
-            return found;
-        from = found + 1;
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    while (end - from >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        std::uint64_t const feeds = word ^ (kOnes * '\n');
+        std::uint64_t const returns = word ^ (kOnes * '\r');
+        if ((((feeds - kOnes) & ~feeds) | ((returns - kOnes) & ~returns)) & kHighs)
+            break;
+        from += 8;
     }
-    return nullptr;
+    while (from < end && *from != '\n' && *from != '\r')
+        ++from;
+    return from;
 }
 
-// Appends [begin, end) to `out` without the carriage returns that stand alone.
-template<typename Sink>
-void copy_without_returns(const std::uint8_t* line_start, const std::uint8_t* begin, const std::uint8_t* end,
-    Sink&& sink)
+// Whether the byte at `at` is the second byte of a two-byte character, where `line_start` is known
+// to begin a character. Any byte outside the lead range ends a character, so it is one exactly when
+// the run of lead-range bytes right before it is odd.
+bool is_second_byte(const std::uint8_t* line_start, const std::uint8_t* at)
 {
-    while (begin < end) {
-        auto const* cr = find_unpaired(line_start, begin, end, '\r');
-        auto const* stop = cr ? cr : end;
-        if (stop > begin)
-            sink(begin, static_cast<std::size_t>(stop - begin));
-        if (!cr)
-            return;
-        begin = cr + 1;
+    std::size_t run = 0;
+    for (auto const* back = at; back > line_start && is_lead_byte(back[-1]); --back)
+        ++run;
+    return run % 2 == 1;
+}
+
+// Walks one line from `line_start`: hands the pieces between carriage returns that stand alone to
+// `sink`, and returns the line feed that ends the line, or nullptr when the file ends first.
+template<typename Sink>
+const std::uint8_t* scan_line(const std::uint8_t* line_start, const std::uint8_t* end, Sink&& sink)
+{
+    const std::uint8_t* piece = line_start;
+    const std::uint8_t* from = line_start;
+    for (;;) {
+        const std::uint8_t* const found = find_line_break(from, end);
+        if (found == end) {
+            if (end > piece)
+                sink(piece, static_cast<std::size_t>(end - piece));
+            return nullptr;
+        }
+        from = found + 1;
+        if (is_second_byte(line_start, found))
+            continue;
+        if (found > piece)
+            sink(piece, static_cast<std::size_t>(found - piece));
+        if (*found == '\n')
+            return found;
+        piece = found + 1;
     }
 }
 
@@ -121,28 +141,47 @@ bool ScenarioStore::load_folder(platform::Files& files, std::string_view folder,
 
     ByteBuffer file;
     for (auto const& path : file_list) {
-        if (!file.load_file(files, path)) {
+        std::string name = lower_ascii(path);
+        name = name.substr(base.size(), name.size() - base.size() - m_extension.size());
+        if (!load_script_file(files, path, name, file)) {
             m_last_error = "cannot read the script file (missing, empty or unreadable): " + path;
             return false;
         }
-        std::string name = lower_ascii(path);
-        name = name.substr(base.size(), name.size() - base.size() - m_extension.size());
-        m_index[name] = { 0, static_cast<std::int32_t>(m_text.size()) };
-        split_file(name, file.data(), file.size());
-        std::uint8_t const closing[2] = { 0x00, kEndMark };
-        (void)m_text.append(closing, 2);
     }
     m_text.shrink();
     m_position = { 0, 0, {}, true };
     return true;
 }
 
-void ScenarioStore::split_file(const std::string& script_name, const std::uint8_t* bytes, std::size_t size)
+bool ScenarioStore::load_script_file(platform::Files& files, const std::string& path, const std::string& name,
+    ByteBuffer& file)
 {
-    static constexpr std::uint8_t kNul = 0x00;
-    static constexpr std::uint8_t kLineEnd[2] = { 0x0A, 0x00 };
-    auto const append_text = [this](const std::uint8_t* from, std::size_t length) {
-        (void)m_text.append(from, length);
+    // The file goes into a block that is reused from file to file, so its pages stay in the cache
+    // for the splitter; reading it straight into fresh pages of the text made the splitter wait for
+    // memory.
+    if (!file.load_file(files, path) || file.size() > kMaxScriptFile)
+        return false;
+    std::size_t const size = file.size();
+    std::size_t const start = m_text.size();
+    // The entries of a file take at most one and a half times its bytes (a two-byte line "a\n"
+    // becomes "a\n\0"), plus the two bytes that close the script.
+    if (!m_text.reserve_at_least(start + size + size / 2 + 2))
+        return false;
+    m_index[name] = { 0, static_cast<std::int32_t>(start) };
+    std::size_t const end = split_file(name, file.data(), size, start);
+    m_text.data()[end] = 0x00;
+    m_text.data()[end + 1] = kEndMark;
+    m_text.set_size(end + 2);
+    return true;
+}
+
+std::size_t ScenarioStore::split_file(const std::string& script_name, const std::uint8_t* bytes, std::size_t size,
+    std::size_t out)
+{
+    std::uint8_t* const text = m_text.data();
+    auto const put = [text, &out](const std::uint8_t* from, std::size_t length) {
+        std::memcpy(text + out, from, length);
+        out += length;
     };
 
     const std::uint8_t* p = bytes;
@@ -154,32 +193,34 @@ void ScenarioStore::split_file(const std::string& script_name, const std::uint8_
         if (p == end)
             break;
         const std::uint8_t* const start = p;
-        const std::uint8_t* const line_feed = find_unpaired(start, start, end, '\n');
-        const std::uint8_t* const stop = line_feed ? line_feed : end;
-
+        const std::uint8_t* line_feed = start;
         if (*start == '\n') {
-            (void)m_text.append_byte(kNul);
+            text[out++] = 0x00;
         } else if (*start == '#') {
+            line_feed = scan_line(start, end, [](const std::uint8_t*, std::size_t) { });
             // A comment that runs to the end of the file is closed by the end of the script.
             if (line_feed)
-                (void)m_text.append_byte(kNul);
+                text[out++] = 0x00;
         } else if (*start == ':') {
             std::string key = script_name;
             key += ':';
-            copy_without_returns(start, start + 1, stop, [&key](const std::uint8_t* from, std::size_t length) {
+            line_feed = scan_line(start + 1, end, [&key](const std::uint8_t* from, std::size_t length) {
                 key.append(reinterpret_cast<const char*>(from), length);
             });
-            m_index[key] = { line, static_cast<std::int32_t>(m_text.size()) };
+            m_index[key] = { line, static_cast<std::int32_t>(out) };
             if (line_feed)
-                (void)m_text.append_byte(kNul);
+                text[out++] = 0x00;
         } else {
-            copy_without_returns(start, start, stop, append_text);
-            if (line_feed)
-                (void)m_text.append(kLineEnd, 2);
+            line_feed = scan_line(start, end, put);
+            if (line_feed) {
+                text[out++] = 0x0A;
+                text[out++] = 0x00;
+            }
         }
         ++line;
         p = line_feed ? line_feed + 1 : end;
     }
+    return out;
 }
 
 ByteBuffer ScenarioStore::build_pack() const

@@ -72,8 +72,15 @@ public:
     const std::string& last_error() const { return m_last_error; }
 
 private:
+    // Larger script files would not fit the store's 32-bit offsets.
+    static constexpr std::uint64_t kMaxScriptFile = 0x3FFFFFFF;
+
     void reset();
-    void split_file(const std::string& script_name, const std::uint8_t* bytes, std::size_t size);
+    bool load_script_file(platform::Files& files, const std::string& path, const std::string& name,
+        ByteBuffer& file);
+    // Turns a file's bytes into entries written from `out` on in the text; returns the end.
+    std::size_t split_file(const std::string& script_name, const std::uint8_t* bytes, std::size_t size,
+        std::size_t out);
 
     std::string m_folder;
     std::string m_extension;

@@ -139,6 +139,20 @@ std::string HostFiles::engine_name(std::string_view host_name) const
     return converted ? *converted : std::string(host_name);
 }
 
+std::optional<std::string> HostFiles::direct_path(std::string_view path) const
+{
+    bool const absolute = !path.empty() && path.front() == '/';
+    auto const parts = split_components(path);
+    if (parts.empty())
+        return std::nullopt;
+    std::string direct = absolute ? std::string() : m_root;
+    for (auto part : parts) {
+        direct += '/';
+        direct += part;
+    }
+    return direct;
+}
+
 std::optional<std::string> HostFiles::resolve(std::string_view path, Purpose purpose) const
 {
     bool const absolute = !path.empty() && path.front() == '/';
@@ -224,10 +238,17 @@ PathKind HostFiles::kind(std::string_view path)
 
 std::unique_ptr<ReadableFile> HostFiles::open_read(std::string_view path)
 {
-    auto const host = resolve(path, Purpose::Existing);
-    if (!host)
-        return nullptr;
-    int const descriptor = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+    // Scripts and pictures are mostly named as they lie on disk: opening that spelling at once
+    // saves the look-up for every file of a large scenario.
+    int descriptor = -1;
+    if (auto const direct = direct_path(path))
+        descriptor = ::open(direct->c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        auto const host = resolve(path, Purpose::Existing);
+        if (!host)
+            return nullptr;
+        descriptor = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+    }
     if (descriptor < 0)
         return nullptr;
     struct stat info;

@@ -33,6 +33,8 @@ private:
         Create,
     };
     std::optional<std::string> resolve(std::string_view path, Purpose purpose) const;
+    // The path with its separators made "/" and nothing else changed.
+    std::optional<std::string> direct_path(std::string_view path) const;
 
     std::string m_root;
     const TextEncoding& m_encoding;
