@@ -28,6 +28,13 @@ Dispatch dispatch_events(Engine& engine)
         case platform::EventType::CloseRequest:
             // Closing destroys the window, and that ends the loop.
             return Dispatch::Quit;
+        case platform::EventType::KeyDown:
+        case platform::EventType::KeyUp:
+        case platform::EventType::ButtonDown:
+        case platform::EventType::ButtonUp:
+        case platform::EventType::FocusLost:
+        case platform::EventType::FocusGained:
+            break;
         }
     }
     return Dispatch::Continue;

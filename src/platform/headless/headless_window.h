@@ -18,7 +18,7 @@ public:
         m_events.pop_front();
         return true;
     }
-    void post_close_request() override { m_events.push_back({ EventType::CloseRequest }); }
+    void post_event(const Event& event) override { m_events.push_back(event); }
     bool set_title(std::string_view title) override
     {
         m_title = title;
@@ -26,7 +26,6 @@ public:
     }
     CursorPosition cursor_position() override { return m_cursor; }
     void move_cursor(CursorPosition position) { m_cursor = position; }
-    void post(const Event& event) { m_events.push_back(event); }
     const std::string& title() const { return m_title; }
 
 private:

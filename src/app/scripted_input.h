@@ -1,0 +1,93 @@
+// Scripted input for headless runs: a file of timed mouse and keyboard actions.
+#pragma once
+
+#include "platform/window.h"
+#include "script/interpreter.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace advplay::app {
+
+enum class KeyPhase : std::uint8_t {
+    // Pressed and released.
+    Tap,
+    Down,
+    Up,
+    // An auto-repeated key-down.
+    Repeat,
+};
+
+struct InputAction {
+    enum class Kind : std::uint8_t {
+        Click,
+        Press,
+        Release,
+        Move,
+        Key,
+        Shot,
+        Close,
+    };
+    Kind kind { Kind::Close };
+    platform::MouseButton button { platform::MouseButton::Left };
+    std::int32_t x { 0 };
+    std::int32_t y { 0 };
+    platform::Key key { platform::Key::Other };
+    bool alt { false };
+    KeyPhase phase { KeyPhase::Tap };
+    // Shot: where to write the picture.
+    std::string file;
+};
+
+struct InputStep {
+    enum class Kind : std::uint8_t {
+        // At the virtual time `ms`.
+        At,
+        // `ms` after the previous action ran, or the previous wait was met.
+        After,
+        // Hold the following steps until the interpreter is in one of `states`.
+        Wait,
+    };
+    Kind kind { Kind::At };
+    std::uint32_t ms { 0 };
+    std::vector<script::State> states;
+    InputAction action;
+    // Line of the input file, for messages.
+    int line { 0 };
+};
+
+struct InputScript {
+    std::vector<InputStep> steps;
+};
+
+struct InputParseResult {
+    std::optional<InputScript> script;
+    // "LINE: what is wrong", when the script was refused.
+    std::string error;
+};
+
+// Lines of `at MS ACTION`, `after MS ACTION` or `wait STATE[,STATE..]`; "#" starts a comment.
+InputParseResult parse_input_script(std::string_view text);
+
+// Plays an input script: steps whose time and condition have come are handed out in order.
+class InputPlayer {
+public:
+    explicit InputPlayer(InputScript script)
+        : m_script(std::move(script))
+    {
+    }
+    // The actions due at `now` with the interpreter in `state`, in order; each later step waits
+    // for the earlier ones.
+    std::vector<InputAction> due(std::uint32_t now, script::State state);
+    bool finished() const { return m_next >= m_script.steps.size(); }
+
+private:
+    InputScript m_script;
+    std::size_t m_next { 0 };
+    std::uint32_t m_last_action { 0 };
+};
+
+} // namespace advplay::app
