@@ -8,8 +8,7 @@ namespace advplay::app {
 
 namespace {
 
-template<typename Number>
-std::optional<Number> parse_number(std::string_view text)
+template<typename Number> std::optional<Number> parse_number(std::string_view text)
 {
     Number value {};
     auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -41,6 +40,11 @@ options:
   --seed N            seed the random numbers of .rnd with N instead of the clock
   --date "YYYY-MM-DD HH:MM:SS"  the date and time .now reads at the start of a --headless run
   --ini NAME          the ini file to read, for game folders with several
+  --input FILE        replay the mouse and key actions of FILE (at/after/wait lines)
+  --screenshot FILE   at the end, write what the window shows as a PNG
+  --scale N           window size as N times 640 x 480 (default: the largest that fits, at most 2)
+  --filter nearest|linear  how the picture is scaled in full screen (default nearest)
+  --debug             write the engine's internal errors to stderr (also ADVPLAY_DEBUG=1)
   --ext EXT           (pack) the extension of script files, with its dot (default .txt)
   --help              this text
   --version           the version
@@ -116,6 +120,25 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             if (!value)
                 return { std::nullopt, "--date needs \"YYYY-MM-DD HH:MM:SS\"" };
             line.date = value;
+        } else if (argument == "--input" || argument == "--screenshot") {
+            auto value = next_value();
+            if (!value)
+                return { std::nullopt, argument + " needs a file name" };
+            (argument == "--input" ? line.input : line.screenshot) = value;
+        } else if (argument == "--scale") {
+            auto value = next_value();
+            auto number = value ? parse_number<int>(*value) : std::nullopt;
+            if (!number || *number < 1 || *number > 8)
+                return { std::nullopt, "--scale needs a whole number from 1 to 8" };
+            line.scale = *number;
+        } else if (argument == "--filter") {
+            auto value = next_value();
+            if (value && (*value == "nearest" || *value == "linear"))
+                line.linear_filter = *value == "linear";
+            else
+                return { std::nullopt, "--filter needs nearest or linear" };
+        } else if (argument == "--debug") {
+            line.debug = true;
         } else if (argument == "--ini") {
             auto value = next_value();
             if (!value)

@@ -33,6 +33,15 @@ struct CommandLine {
     std::optional<std::uint64_t> max_passes;
     YesNo answer { YesNo::No };
     std::optional<std::string> ini_name;
+    // Scripted input to replay, and a PNG to write of what the window shows at the end.
+    std::optional<std::string> input;
+    std::optional<std::string> screenshot;
+    // The window's size as a multiple of 640 x 480 (0: the largest that fits, at most 2), and its
+    // filtering when the picture is scaled by a fraction.
+    int scale { 0 };
+    bool linear_filter { false };
+    // Writes the engine's internal errors to stderr as they happen.
+    bool debug { false };
     std::optional<std::uint32_t> seed;
     // "YYYY-MM-DD HH:MM:SS": the calendar of a headless run at its start.
     std::optional<std::string> date;

@@ -1,6 +1,7 @@
 // The command table: every word of the scenario language, how it is dispatched, and its handler.
 #include "app/command_table.h"
 
+#include "app/input.h"
 #include "app/main_window.h"
 #include "engine/engine.h"
 #include "script/flow_control.h"
@@ -58,17 +59,17 @@ constexpr Command kCommands[] = {
     { ".spr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".now", CommandKind::Deferred,    State::PendingNow, &script::now_command, nullptr },
     { ".cap", CommandKind::Deferred,    State::PendingCap, &caption_command, nullptr },
-    { ".cur", CommandKind::Deferred,    State::PendingCur, &not_yet_built, nullptr },
+    { ".cur", CommandKind::Deferred,    State::PendingCur, &cursor_command, nullptr },
     { ".tct", CommandKind::Deferred,    State::PendingTct, &not_yet_built, nullptr },
     { ".tsp", CommandKind::Deferred,    State::PendingTsp, &not_yet_built, nullptr },
-    { ".mcm", CommandKind::Deferred,    State::PendingMcm, &not_yet_built, nullptr },
+    { ".mcm", CommandKind::Deferred,    State::PendingMcm, &move_cursor_command, nullptr },
     { ".avi", CommandKind::Deferred,    State::MovieStart, nullptr,        nullptr },
     { ".wav", CommandKind::Deferred,    State::PendingWav, &not_yet_built, nullptr },
     { ".mid", CommandKind::Deferred,    State::PendingMid, &not_yet_built, nullptr },
     { ".mp3", CommandKind::Deferred,    State::PendingMp3, &not_yet_built, nullptr },
     { ".cda", CommandKind::Deferred,    State::PendingCda, &not_yet_built, nullptr },
-    { ".lcl", CommandKind::Deferred,    State::PendingLcl, &not_yet_built, nullptr },
-    { ".rcl", CommandKind::Deferred,    State::PendingRcl, &not_yet_built, nullptr },
+    { ".lcl", CommandKind::Deferred,    State::PendingLcl, &left_click_jump_command, nullptr },
+    { ".rcl", CommandKind::Deferred,    State::PendingRcl, &right_click_jump_command, nullptr },
     { ".end", CommandKind::Deferred,    State::Quit,       nullptr,        nullptr },
     { ".clk", CommandKind::Deferred,    State::ClickSetup, nullptr,        nullptr },
     { ".tcl", CommandKind::Deferred,    State::ClearSetup, nullptr,        nullptr },

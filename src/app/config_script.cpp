@@ -1,6 +1,8 @@
 // The "config" script.
 #include "app/config_script.h"
 
+#include "app/input.h"
+
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
@@ -15,6 +17,8 @@ namespace {
 
 // No game needs more members in one array; a count beyond it would only exhaust memory.
 constexpr std::int32_t kMaxArraySize = 100'000;
+// Each off-screen surface holds a 640 x 480 picture (600 KiB); this many is already 150 MiB.
+constexpr std::int32_t kMaxOffscreenSurfaces = 256;
 
 } // namespace
 
@@ -57,15 +61,16 @@ void run_config_script(Engine& engine)
         if (word == ".int" || word == ".str") {
             declare_variables(engine, word == ".int");
         } else if (word == ".scr") {
-            settings.offscreen_count = std::max(0, script::next_int(engine));
+            settings.offscreen_count = std::clamp(script::next_int(engine), 0, kMaxOffscreenSurfaces);
         } else if (word == ".bgc") {
             script::next_string(engine);
             settings.background = graphics::parse_color(engine.interpreter.token.view());
         } else if (word == ".cap") {
             script::next_string(engine);
             settings.caption = std::string(engine.interpreter.token.view());
+        } else if (word == ".cur") {
+            cursor_command(engine);
         }
-        // ".cur" belongs to the cursor support, which a later stage of the shell brings.
     }
 }
 

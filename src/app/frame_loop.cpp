@@ -1,8 +1,11 @@
-// The frame loop.
+// The frame loop and the window events it hands to the input handling.
 #include "app/frame_loop.h"
 
+#include "app/input.h"
+#include "common/engine_texts.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
+#include "platform/message_box.h"
 #include "platform/window.h"
 
 namespace advplay::app {
@@ -20,47 +23,112 @@ enum class Dispatch {
     Quit,
 };
 
-Dispatch dispatch_events(Engine& engine)
+Dispatch handle(Engine& engine, const platform::Event& event)
 {
-    platform::Event event;
-    while (engine.platform.window.poll_event(event)) {
-        switch (event.type) {
-        case platform::EventType::CloseRequest:
-            // Closing destroys the window, and that ends the loop.
-            return Dispatch::Quit;
-        case platform::EventType::KeyDown:
-        case platform::EventType::KeyUp:
-        case platform::EventType::ButtonDown:
-        case platform::EventType::ButtonUp:
-        case platform::EventType::FocusLost:
-        case platform::EventType::FocusGained:
+    platform::Window& window = engine.platform.window;
+    switch (event.type) {
+    case platform::EventType::CloseRequest:
+        // Closing destroys the window, and that ends the loop.
+        return Dispatch::Quit;
+    case platform::EventType::KeyDown:
+        if (event.alt) {
+            // Alt+Enter is a system key: it switches the display and nothing else.
+            if (event.key == platform::Key::Enter)
+                toggle_display_mode(engine);
             break;
         }
+        key_down(engine, event.key, event.repeat);
+        if (event.key == platform::Key::Escape || event.key == platform::Key::F12)
+            window.post_close_request();
+        else if (event.key == platform::Key::F4)
+            toggle_display_mode(engine);
+        break;
+    case platform::EventType::KeyUp:
+        key_up(engine, event.key);
+        break;
+    case platform::EventType::ButtonDown:
+        button_down(engine, event.button, event.x, event.y);
+        break;
+    case platform::EventType::ButtonUp:
+        button_up(engine, event.button);
+        break;
+    case platform::EventType::FocusLost:
+        // Another application came to the front: a full-screen game steps back into its window.
+        if (window.full_screen())
+            toggle_display_mode(engine);
+        break;
+    case platform::EventType::FocusGained:
+        break;
     }
     return Dispatch::Continue;
 }
 
-bool time_is_up(Engine& engine, const RunLimits& limits)
+Dispatch dispatch_events(Engine& engine, FrameHooks* hooks)
 {
-    return limits.max_time && engine.platform.clock.now() >= *limits.max_time;
+    if (hooks)
+        hooks->before_events(engine);
+    platform::Event event;
+    while (engine.platform.window.poll_event(event)) {
+        if (handle(engine, event) == Dispatch::Quit)
+            return Dispatch::Quit;
+    }
+    return Dispatch::Continue;
+}
+
+// The limit counts from the start of the loop: a real clock starts where the system's does.
+bool time_is_up(Engine& engine, const RunLimits& limits, std::uint32_t started)
+{
+    return limits.max_time && engine.platform.clock.now() - started >= *limits.max_time;
 }
 
 } // namespace
 
-RunEnd frame_loop(Engine& engine, const RunLimits& limits)
+void toggle_display_mode(Engine& engine)
+{
+    platform::Window& window = engine.platform.window;
+    switch (window.set_full_screen(!window.full_screen())) {
+    case platform::FullScreenResult::Done:
+        return;
+    case platform::FullScreenResult::NotSupported:
+        engine.platform.message_box.show(
+            texts::kFullScreenUnsupported.sjis, {}, platform::MessageBoxButtons::Ok);
+        return;
+    case platform::FullScreenResult::Failed:
+        engine.platform.message_box.show(texts::kFullScreenFailed.sjis, {}, platform::MessageBoxButtons::Ok);
+        return;
+    }
+}
+
+void present_display(Engine& engine)
+{
+    graphics::present(
+        engine.graphics, [&engine](const graphics::Surface& display, const graphics::Rect& rect) {
+            platform::PictureArea area;
+            area.pitch = static_cast<std::int32_t>(display.pitch());
+            area.pixels = display.pixels() + static_cast<std::ptrdiff_t>(rect.y) * area.pitch + rect.x;
+            area.x = rect.x;
+            area.y = rect.y;
+            area.w = rect.w;
+            area.h = rect.h;
+            engine.platform.window.present(area);
+        });
+}
+
+RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
 {
     platform::Clock& clock = engine.platform.clock;
     script::WaitClock& wait = engine.interpreter.wait;
     wait.frame_start = clock.now();
+    std::uint32_t const started = wait.frame_start;
     std::uint64_t passes = 0;
     for (;;) {
         if (limits.max_passes && passes++ >= *limits.max_passes)
             return RunEnd::PassLimit;
         script::interpreter_step(engine);
         for (;;) {
-            if (dispatch_events(engine) == Dispatch::Quit)
+            if (dispatch_events(engine, hooks) == Dispatch::Quit)
                 return RunEnd::Closed;
-            if (time_is_up(engine, limits))
+            if (time_is_up(engine, limits, started))
                 return RunEnd::TimeLimit;
             std::uint32_t const elapsed = clock.now() - wait.frame_start;
             if (elapsed >= wait.frame_delay)
@@ -68,6 +136,7 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits)
             clock.sleep(wait.frame_delay - elapsed >= kLongWait ? kWaitStep : kShortStep);
         }
         wait.frame_start = clock.now();
+        present_display(engine);
     }
 }
 

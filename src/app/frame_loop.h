@@ -11,7 +11,7 @@ class Engine;
 namespace advplay::app {
 
 struct RunLimits {
-    // Stop once the clock reaches this many milliseconds.
+    // Stop once this many milliseconds have passed since the loop began.
     std::optional<std::uint32_t> max_time;
     // Stop after this many passes (for runs whose scripts never wait, which a virtual clock
     // would otherwise never end).
@@ -25,6 +25,21 @@ enum class RunEnd {
     PassLimit,
 };
 
-RunEnd frame_loop(Engine& engine, const RunLimits& limits);
+// What a run adds to the loop: a replay's actions, requests from other copies of the game.
+class FrameHooks {
+public:
+    virtual ~FrameHooks() = default;
+    // Called each time the loop is about to take the window's events.
+    virtual void before_events(Engine& engine) = 0;
+};
+
+RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks = nullptr);
+
+// F4 and Alt+Enter: between the window and the full screen; a refused switch is explained in a box
+// and the game stays in its window.
+void toggle_display_mode(Engine& engine);
+
+// Copies what changed on the display surface to the window (after the swap, if one was asked for).
+void present_display(Engine& engine);
 
 } // namespace advplay::app

@@ -1,40 +1,49 @@
-// Running advplay: builds the platform backend, starts the engine and runs the frame loop.
+// Running a game: builds the platform backend (the SDL window or the headless one), starts the
+// engine and runs the frame loop; replays scripted input and writes screenshots.
 #include "app/runner.h"
 
 #include "app/command_table.h"
 #include "app/frame_loop.h"
+#include "app/scripted_input.h"
 #include "app/startup.h"
 #include "common/shift_jis.h"
 #include "engine/engine.h"
-#include "persist/save_file.h"
-#include "persist/scenario_unpack.h"
+#include "graphics/color.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
+#include "platform/headless/recording_audio.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/posix/host_files.h"
+#include "platform/posix/instance_lock.h"
+#include "platform/posix/png_writer.h"
 #include "platform/sdl/steady_clock.h"
 #include "platform/text_output.h"
+#if ADVPLAY_HAVE_SDL
+#include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/sdl_message_box.h"
+#include "platform/sdl/sdl_window.h"
+#endif
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace advplay::app {
 
 namespace {
 
-void say(const std::string& text) { std::fprintf(stderr, "advplay: %s\n", text.c_str()); }
-
-// A host path from the command line as the engine spells paths: Shift-JIS when it converts.
-std::string engine_path(const platform::TextEncoding& encoding, const std::string& host)
+void say(const std::string& text)
 {
-    auto converted = encoding.to_sjis(host);
-    return converted ? *converted : host;
+    std::fprintf(stderr, "advplay: %s\n", text.c_str());
 }
 
 bool has_extension(std::string_view name, std::string_view extension)
 {
-    return name.size() > extension.size() && lower_ascii(name.substr(name.size() - extension.size())) == extension;
+    return name.size() > extension.size()
+        && lower_ascii(name.substr(name.size() - extension.size())) == extension;
 }
 
 // The game's ini file: the one named on the command line, else the one named after the game's only
@@ -66,9 +75,172 @@ std::optional<std::string> choose_ini(platform::Files& files, const CommandLine&
         error = "the game folder has several ini files; choose one with --ini:";
         for (auto const& name : inis)
             error += " " + name;
-        return std::nullopt;
     }
     return std::nullopt;
+}
+
+// What the window shows, as 24-bit RGB with each channel widened as the engine widens colours.
+bool write_screenshot(const std::string& host_path, const std::uint16_t* pixels, std::ptrdiff_t pitch)
+{
+    constexpr int kWidth = 640;
+    constexpr int kHeight = 480;
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(kWidth) * kHeight * 3);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint16_t const pixel = pixels[y * pitch + x];
+            std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+            out[0] = static_cast<std::uint8_t>(graphics::kExpandTable[(pixel >> 10) & 31]);
+            out[1] = static_cast<std::uint8_t>(graphics::kExpandTable[(pixel >> 5) & 31]);
+            out[2] = static_cast<std::uint8_t>(graphics::kExpandTable[pixel & 31]);
+        }
+    }
+    return platform::write_png_rgb(host_path, kWidth, kHeight, rgb);
+}
+
+// The loop's additions for one run: the replay of --input, and calls from other copies.
+class RunHooks final : public FrameHooks {
+public:
+    RunHooks(std::optional<InputPlayer> input, platform::InstanceLock* lock,
+        std::function<void(const std::string&)> shot)
+        : m_input(std::move(input))
+        , m_lock(lock)
+        , m_shot(std::move(shot))
+    {
+    }
+
+    void before_events(Engine& engine) override
+    {
+        if (m_lock && m_lock->raise_requested())
+            engine.platform.window.raise();
+        if (!m_input)
+            return;
+        for (auto const& action : m_input->due(engine.platform.clock.now(), engine.interpreter.state))
+            perform(engine, action);
+    }
+
+private:
+    void perform(Engine& engine, const InputAction& action)
+    {
+        platform::Window& window = engine.platform.window;
+        platform::Event event;
+        event.button = action.button;
+        event.x = action.x;
+        event.y = action.y;
+        switch (action.kind) {
+        case InputAction::Kind::Click:
+        case InputAction::Kind::Press:
+            window.warp_cursor({ action.x, action.y });
+            event.type = platform::EventType::ButtonDown;
+            window.post_event(event);
+            if (action.kind == InputAction::Kind::Click) {
+                event.type = platform::EventType::ButtonUp;
+                window.post_event(event);
+            }
+            break;
+        case InputAction::Kind::Release:
+            event.type = platform::EventType::ButtonUp;
+            window.post_event(event);
+            break;
+        case InputAction::Kind::Move:
+            window.warp_cursor({ action.x, action.y });
+            break;
+        case InputAction::Kind::Key:
+            event.key = action.key;
+            event.alt = action.alt;
+            if (action.phase != KeyPhase::Up) {
+                event.type = platform::EventType::KeyDown;
+                event.repeat = action.phase == KeyPhase::Repeat;
+                window.post_event(event);
+            }
+            if (action.phase == KeyPhase::Tap || action.phase == KeyPhase::Up) {
+                event.type = platform::EventType::KeyUp;
+                event.repeat = false;
+                window.post_event(event);
+            }
+            break;
+        case InputAction::Kind::Shot:
+            m_shot(action.file);
+            break;
+        case InputAction::Kind::Close:
+            window.post_close_request();
+            break;
+        }
+    }
+
+    std::optional<InputPlayer> m_input;
+    platform::InstanceLock* m_lock;
+    std::function<void(const std::string&)> m_shot;
+};
+
+// The window, boxes and sound of a run, real or headless.
+struct Backend {
+    std::unique_ptr<platform::Clock> clock;
+    std::unique_ptr<platform::Window> window;
+    std::unique_ptr<platform::MessageBox> message_box;
+    std::unique_ptr<platform::Audio> audio;
+    // The headless window, when this is a headless run: screenshots come from what it shows.
+    platform::HeadlessWindow* headless_window { nullptr };
+};
+
+std::optional<Backend> make_backend(
+    const CommandLine& line, const platform::TextEncoding& encoding, platform::TextOutput& error_output)
+{
+    Backend backend;
+    if (line.headless) {
+        auto clock = std::make_unique<platform::VirtualClock>();
+        if (line.date) {
+            auto const start = platform::parse_date_time(*line.date);
+            if (!start) {
+                say("--date wants \"YYYY-MM-DD HH:MM:SS\" with a real date, not \"" + *line.date + "\"");
+                return std::nullopt;
+            }
+            clock->set_calendar(*start);
+        }
+        backend.clock = std::move(clock);
+        auto window = std::make_unique<platform::HeadlessWindow>();
+        backend.headless_window = window.get();
+        backend.window = std::move(window);
+        backend.message_box = std::make_unique<platform::HeadlessMessageBox>(error_output, encoding,
+            line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No);
+        backend.audio = std::make_unique<platform::RecordingAudio>();
+        return backend;
+    }
+    if (line.date)
+        say("--date applies to --headless runs only; the real calendar is used");
+#if ADVPLAY_HAVE_SDL
+    backend.clock = std::make_unique<platform::SteadyClock>();
+    auto window = std::make_unique<platform::SdlWindow>(
+        encoding, platform::SdlWindowOptions { line.scale, line.linear_filter });
+    backend.message_box = std::make_unique<platform::SdlMessageBox>(encoding, *window);
+    backend.window = std::move(window);
+    backend.audio = std::make_unique<platform::SdlAudio>();
+    return backend;
+#else
+    say("this advplay was built without SDL2: only --headless runs are possible");
+    return std::nullopt;
+#endif
+}
+
+std::optional<InputPlayer> load_input(const CommandLine& line, bool& failed)
+{
+    failed = false;
+    if (!line.input)
+        return std::nullopt;
+    std::ifstream file(*line.input, std::ios::binary);
+    if (!file) {
+        say("cannot read the input file " + *line.input);
+        failed = true;
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    auto parsed = parse_input_script(text.str());
+    if (!parsed.script) {
+        say(*line.input + ":" + parsed.error);
+        failed = true;
+        return std::nullopt;
+    }
+    return InputPlayer(std::move(*parsed.script));
 }
 
 } // namespace
@@ -83,30 +255,17 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     }
     std::string const root = std::filesystem::absolute(folder, status).lexically_normal().string();
 
+    bool input_failed = false;
+    auto input = load_input(line, input_failed);
+    if (input_failed)
+        return kExitUsage;
+
     platform::TextEncoding encoding;
     platform::HostFiles files(root, encoding);
     platform::FileOutput error_output(stderr);
-    platform::HeadlessWindow window;
-    platform::HeadlessMessageBox message_box(error_output, encoding,
-        line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No);
-    std::unique_ptr<platform::Clock> clock;
-    if (line.headless) {
-        auto virtual_clock = std::make_unique<platform::VirtualClock>();
-        if (line.date) {
-            auto const start = platform::parse_date_time(*line.date);
-            if (!start) {
-                say("--date wants \"YYYY-MM-DD HH:MM:SS\" with a real date, not \"" + *line.date + "\"");
-                return kExitUsage;
-            }
-            virtual_clock->set_calendar(*start);
-        }
-        clock = std::move(virtual_clock);
-    } else {
-        if (line.date)
-            say("--date applies to --headless runs only; the real calendar is used");
-        say("the game window is not built yet: playing in the console in real time (message boxes on stderr)");
-        clock = std::make_unique<platform::SteadyClock>();
-    }
+    auto backend = make_backend(line, encoding, error_output);
+    if (!backend)
+        return line.headless ? kExitUsage : kExitStartupFailed;
 
     std::string error;
     auto const ini_name = choose_ini(files, line, error);
@@ -118,151 +277,65 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     if (ini_name) {
         persist::ByteBuffer bytes;
         if (bytes.load_file(files, *ini_name))
-            ini = IniFile::parse(bytes.view(), [&encoding](const std::string& text) { return encoding.to_sjis(text); });
+            ini = IniFile::parse(
+                bytes.view(), [&encoding](const std::string& text) { return encoding.to_sjis(text); });
         else if (line.ini_name)
             say("cannot read the ini file " + *ini_name + "; using the defaults");
     }
 
-    Engine engine({ *clock, window, message_box, files, encoding }, standard_commands());
+    Engine engine(
+        { *backend->clock, *backend->window, *backend->message_box, files, encoding, backend->audio.get() },
+        standard_commands());
     if (line.trace)
         engine.trace = &error_output;
-    if (start_up(engine, ini, { line.seed }) == StartupResult::Failed)
-        return kExitStartupFailed;
-    switch (frame_loop(engine, { line.max_time, line.max_passes })) {
-    case RunEnd::Closed:
+    auto& internal_errors = engine.graphics.internal_errors;
+    char const* debug_variable = std::getenv("ADVPLAY_DEBUG");
+    internal_errors.debug_output = line.debug || (debug_variable && std::string_view(debug_variable) == "1");
+    internal_errors.debug_sink = [&encoding](std::string_view line_text) {
+        std::string const utf8 = encoding.to_utf8(line_text);
+        std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    };
+
+    // A headless run is a test or a batch job: any number may run side by side.
+    std::unique_ptr<platform::InstanceLock> lock;
+    StartupOptions options { line.seed, {} };
+    if (!line.headless) {
+        lock = std::make_unique<platform::InstanceLock>(root);
+        options.claim_single_instance = [&lock] { return lock->claim(); };
+    }
+
+    auto const shot = [&engine, &backend](const std::string& path) {
+        bool written = false;
+        if (backend->headless_window)
+            written = write_screenshot(path, backend->headless_window->picture().data(), 640);
+        else if (engine.graphics.display_surface.pixels())
+            written = write_screenshot(
+                path, engine.graphics.display_surface.pixels(), engine.graphics.display_surface.pitch());
+        if (!written)
+            say("cannot write the screenshot " + path);
+    };
+
+    switch (start_up(engine, ini, options)) {
+    case StartupResult::Ready:
+        break;
+    case StartupResult::AlreadyRunning:
         return kExitEnded;
-    case RunEnd::TimeLimit:
-    case RunEnd::PassLimit:
-        return kExitLimit;
-    }
-    return kExitEnded;
-}
-
-int run_pack(const CommandLine& line)
-{
-    platform::TextEncoding encoding;
-    std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
-    std::string const folder = engine_path(encoding, line.operands[0]);
-    std::string const output = engine_path(encoding, line.operands[1]);
-    if (files.kind(folder) != platform::PathKind::Folder) {
-        say("no scenario folder at " + line.operands[0]);
-        return kExitUsage;
-    }
-    persist::ScenarioStore store;
-    if (!store.load_folder(files, folder, line.extension)) {
-        say("cannot pack " + line.operands[0] + ": " + encoding.to_utf8(store.last_error()));
-        return kExitUsage;
-    }
-    std::size_t scripts = 0;
-    for (auto const& [key, entry] : store.index())
-        scripts += key.find(':') == std::string::npos;
-    if (!store.export_pack(files, output)) {
-        say("cannot write " + line.operands[1]);
-        return kExitUsage;
-    }
-    say("packed " + std::to_string(scripts) + " scripts (" + std::to_string(store.text().size()) + " bytes of text) into "
-        + line.operands[1]);
-    return kExitEnded;
-}
-
-namespace {
-
-// Script names come from a pack, which may be hostile: every part must be a plain name.
-bool safe_script_name(std::string_view name, std::vector<std::string_view>& parts)
-{
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && is_lead_byte(name[i])) {
-            ++i;
-            continue;
+    case StartupResult::Failed:
+#if ADVPLAY_HAVE_SDL
+        if (!line.headless) {
+            auto const* window = static_cast<const platform::SdlWindow*>(backend->window.get());
+            if (!window->error().empty())
+                say(window->error());
         }
-        if (i < name.size() && name[i] == '/')
-            return false;
-        if (i == name.size() || name[i] == '\\') {
-            std::string_view const part = name.substr(begin, i - begin);
-            bool const last = i >= name.size();
-            if ((part.empty() && !last) || part == "." || part == ".." || part.find('\0') != std::string_view::npos)
-                return false;
-            parts.push_back(part);
-            begin = i + 1;
-        }
+#endif
+        return kExitStartupFailed;
     }
-    return true;
-}
 
-} // namespace
-
-int run_unpack(const CommandLine& line)
-{
-    platform::TextEncoding encoding;
-    std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
-    persist::ScenarioStore store;
-    if (!store.load_pack(files, engine_path(encoding, line.operands[0]))) {
-        say("cannot unpack " + line.operands[0] + ": " + store.last_error());
-        return kExitUsage;
-    }
-    std::string const output = engine_path(encoding, line.operands[1]);
-    if (!files.create_folders(output)) {
-        say("cannot create the folder " + line.operands[1]);
-        return kExitUsage;
-    }
-    std::vector<std::string> warnings;
-    auto const scripts = persist::unpack_scripts(store, warnings);
-    int written = 0;
-    bool failed = false;
-    for (auto const& script : scripts) {
-        std::vector<std::string_view> parts;
-        if (!safe_script_name(script.name, parts)) {
-            say("skipped a script whose name is not a plain path: " + encoding.to_utf8(script.name));
-            failed = true;
-            continue;
-        }
-        std::string folder = output;
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
-            folder += "\\" + std::string(parts[i]);
-        std::string const path = folder + "\\" + std::string(parts.back()) + ".txt";
-        auto file = files.create_folders(folder) ? files.open_write(path) : nullptr;
-        std::span<const std::uint8_t> const bytes(reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
-        if (!file || !file->write(bytes) || !file->close()) {
-            say("cannot write " + encoding.to_utf8(path));
-            failed = true;
-            continue;
-        }
-        ++written;
-    }
-    for (auto const& warning : warnings)
-        say(encoding.to_utf8(warning));
-    say("unpacked " + std::to_string(written) + " scripts into " + line.operands[1]);
-    return failed ? kExitUsage : kExitEnded;
-}
-
-int run_savedump(const CommandLine& line)
-{
-    platform::TextEncoding encoding;
-    std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
-    std::string const& name = line.operands[0];
-    persist::ByteBuffer bytes;
-    if (!bytes.load_file(files, engine_path(encoding, name))) {
-        say("cannot read " + name + " (missing, empty or unreadable)");
-        return kExitUsage;
-    }
-    persist::ByteBuffer copy;
-    (void)copy.assign(bytes.data(), bytes.size());
-    auto const contents = persist::parse_save(std::move(bytes));
-    if (!contents) {
-        say(name + " is damaged or not a save file: " + persist::describe_save_problem(std::move(copy)));
-        return kExitUsage;
-    }
-    std::printf("%s: %zu integer and %zu string variables\n", name.c_str(), contents->integers.size(),
-        contents->strings.size());
-    for (auto const& [variable, value] : contents->integers)
-        std::printf("int %s = %d\n", encoding.to_utf8(variable).c_str(), value);
-    for (auto const& [variable, text] : contents->strings)
-        std::printf("str %s = \"%s\"\n", encoding.to_utf8(variable).c_str(), encoding.to_utf8(text).c_str());
-    return kExitEnded;
+    RunHooks hooks(std::move(input), lock.get(), shot);
+    RunEnd const end = frame_loop(engine, { line.max_time, line.max_passes }, &hooks);
+    if (line.screenshot)
+        shot(*line.screenshot);
+    return end == RunEnd::Closed ? kExitEnded : kExitLimit;
 }
 
 } // namespace advplay::app

@@ -24,8 +24,7 @@ std::vector<std::string_view> words_of(std::string_view line)
     return words;
 }
 
-template<typename Number>
-std::optional<Number> number(std::string_view text)
+template<typename Number> std::optional<Number> number(std::string_view text)
 {
     Number value {};
     auto const [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

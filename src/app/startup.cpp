@@ -5,6 +5,7 @@
 #include "app/paths.h"
 #include "common/data_path.h"
 #include "common/engine_texts.h"
+#include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -17,6 +18,34 @@ namespace {
 void show_failure(Engine& engine, std::string_view text)
 {
     engine.platform.message_box.show(text, {}, platform::MessageBoxButtons::Ok);
+}
+
+void fail_window(Engine& engine)
+{
+    graphics::report_internal_error(
+        engine.graphics.internal_errors, engine.platform.clock, texts::kMainWindowFailed.sjis);
+    engine.platform.message_box.show(
+        texts::kRestartMayHelp.sjis, texts::kCreateWindowFailed.sjis, platform::MessageBoxButtons::Ok);
+}
+
+// [Settings] Style: "FullScreen" switches at once, "User" asks; the switch is an F4 press, handled
+// by the frame loop like the player's own.
+void apply_display_style(Engine& engine, const IniFile& ini)
+{
+    std::string const style = lower_ascii(ini.get("Settings", "Style", "Window", 256));
+    bool full_screen = style == "fullscreen";
+    if (style == "user") {
+        std::string const caption = ini.get("Dialog", "Caption", "", 256);
+        std::string const text = ini.get("Dialog", "Text", texts::kFullScreenQuestion.sjis, 256);
+        full_screen = engine.platform.message_box.show(text, caption, platform::MessageBoxButtons::YesNo)
+            == platform::MessageBoxAnswer::Yes;
+    }
+    if (full_screen) {
+        platform::Event f4;
+        f4.type = platform::EventType::KeyDown;
+        f4.key = platform::Key::F4;
+        engine.platform.window.post_event(f4);
+    }
 }
 
 void read_settings(Settings& settings, const IniFile& ini)
@@ -46,7 +75,8 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
         return StartupResult::Failed;
     case ScenarioPathKind::Folder:
         // A scenario that does not load shows up below as a missing "start".
-        (void)engine.store.load_folder(engine.platform.files, settings.scenario_path, settings.script_extension);
+        (void)engine.store.load_folder(
+            engine.platform.files, settings.scenario_path, settings.script_extension);
         break;
     case ScenarioPathKind::File:
         (void)engine.store.load_pack(engine.platform.files, settings.scenario_path);
@@ -54,12 +84,27 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
     }
 
     run_config_script(engine);
-    engine.platform.window.set_title(settings.caption);
+
+    if (options.claim_single_instance && !options.claim_single_instance())
+        return StartupResult::AlreadyRunning;
+
+    graphics::GraphicsState& graphics = engine.graphics;
+    if (!graphics::create_surfaces(graphics, settings.offscreen_count, settings.background)
+        || !graphics::build_tables(graphics)) {
+        // Out of memory before the window exists: there is nothing to show the game on.
+        fail_window(engine);
+        return StartupResult::Failed;
+    }
+    if (!engine.platform.window.open(settings.caption, settings.background)) {
+        fail_window(engine);
+        return StartupResult::Failed;
+    }
 
     if (!engine.store.goto_name("start")) {
         show_failure(engine, texts::kStartNotRunnable.sjis);
         return StartupResult::Failed;
     }
+    apply_display_style(engine, ini);
     return StartupResult::Ready;
 }
 

@@ -4,6 +4,7 @@
 #include "app/ini_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace advplay {
@@ -16,11 +17,16 @@ enum class StartupResult {
     Ready,
     // A message box has told the player why; the process ends.
     Failed,
+    // Another copy of the game runs and was brought to the front; this one ends quietly.
+    AlreadyRunning,
 };
 
 struct StartupOptions {
     // Seeds the random generator instead of the clock, so that runs repeat.
     std::optional<std::uint32_t> seed;
+    // Claims the game for this copy; false when another copy runs, which this copy has then asked
+    // to come to the front. Without it every copy runs.
+    std::function<bool()> claim_single_instance;
 };
 
 // Reads the settings, loads the scenario, runs the config script and positions the interpreter at

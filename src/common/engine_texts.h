@@ -30,6 +30,12 @@ constexpr EngineText kSubExitFailed { "\x81u.sub exit\x81v\x82\xc9\x8e\xb8\x94s\
 constexpr EngineText kSubFailed { "\x81u.sub\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.sub」に失敗しました" };
 constexpr EngineText kSaveFailed { "\x83Z\x81[\x83u\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "セーブに失敗しました" };
 constexpr EngineText kLoadFailed { "\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "ロードに失敗しました" };
+constexpr EngineText kCursorNotLoaded { "\x83J\x81[\x83\\\x83\x8b\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd", "カーソルファイルが読み込めませんでした" };
+constexpr EngineText kFullScreenUnsupported { "\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x83X\x83\x82\x81[\x83h\x82\xcd\x83T\x83|\x81[\x83g\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x83\x82\x81[\x83h\x82\xc5\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2", "グラフィックスモードはサポートされていません\nウィンドウモードで実行してください" };
+constexpr EngineText kFullScreenFailed { "\x83t\x83\x8b\x83X\x83N\x83\x8a\x81[\x83\x93\x82\xc9\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\n\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x83\x82\x81[\x83h\x82\xc5\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2", "フルスクリーンにできません\nウィンドウモードで実行してください" };
+constexpr EngineText kRestartMayHelp { "\x8d\xc4\x8bN\x93\xae\x82\xb7\x82\xea\x82\xce\x92\xbc\x82\xe9\x89\xc2\x94\\\x90\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81" "B", "再起動すれば直る可能性があります。" };
+constexpr EngineText kCreateWindowFailed { "CreateWindow\x82\xc9\x8e\xb8\x94s", "CreateWindowに失敗" };
+constexpr EngineText kMainWindowFailed { "CApp::CreateMainWindow\x82\xc9\x8e\xb8\x94s", "CApp::CreateMainWindowに失敗" };
 // Not a text of the original engine, whose call stack grew until memory ran out.
 constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8fo\x82\xb5\x82\xaa\x90[\x82\xb7\x82\xac\x82\xdc\x82\xb7", "「.sub」の呼び出しが深すぎます" };
 // The debug line of an internal error: date, time and message fill the three "%s".
@@ -40,7 +46,8 @@ constexpr EngineText kInternalErrorLine { "%s %s SDK \x93\xe0\x95\x94\x83G\x83\x
 constexpr EngineText kAll[] = {
     kUnknownCommand, kMissingVariable, kAssignToMissingVariable, kStartNotRunnable, kInvalidScenarioPath,
     kFullScreenQuestion, kCaseWithoutEnd, kSkipWithoutEnd, kJumpOutOfSubroutine, kJumpFailed, kInvalidSubExit,
-    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep, kInternalErrorLine,
+    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep, kCursorNotLoaded, kFullScreenUnsupported, kFullScreenFailed, kRestartMayHelp,
+    kCreateWindowFailed, kMainWindowFailed, kInternalErrorLine,
 };
 
 } // namespace texts

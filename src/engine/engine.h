@@ -13,13 +13,14 @@
 #include <string>
 
 namespace advplay::platform {
+class Audio;
 class Clock;
 class Files;
 class MessageBox;
 class TextEncoding;
 class TextOutput;
 class Window;
-}
+} // namespace advplay::platform
 
 namespace advplay {
 
@@ -30,6 +31,8 @@ struct Platform {
     platform::MessageBox& message_box;
     platform::Files& files;
     const platform::TextEncoding& encoding;
+    // The sound output; without one the shell's beep is silent.
+    platform::Audio* audio { nullptr };
 };
 
 // What the ini file and the config script set at start-up (Shift-JIS).
@@ -46,11 +49,29 @@ struct Settings {
     int offscreen_count { 0 };
 };
 
-// What the mouse handling keeps for scripts.
+// A jump armed by .lcl or .rcl, fired by the next click of its button.
+struct ClickJump {
+    // Armed while not empty.
+    std::string target;
+    // Non-zero: fires in any state; zero: only while waiting for a click, a movie or a choice.
+    std::int32_t any_state { 0 };
+};
+
+// What the mouse and keyboard handling keeps.
 struct InputState {
+    bool left_down { false };
+    bool right_down { false };
+    // The button went down during a click wait, a movie or a choice and is still down; the text
+    // display reads it to hurry the text.
+    bool left_pressed_in_wait { false };
+    bool right_pressed_in_wait { false };
     // Client coordinates of the last click the mouse handling accepted.
     std::int32_t click_x { 0 };
     std::int32_t click_y { 0 };
+    // Whether the engine has the cursor shown; show and hide act only on a change.
+    bool cursor_visible { true };
+    ClickJump left_jump;
+    ClickJump right_jump;
 };
 
 class Engine {

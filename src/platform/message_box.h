@@ -1,6 +1,7 @@
 // MessageBox: modal boxes for script errors, start-up failures and questions to the player.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace advplay::platform {
@@ -19,9 +20,11 @@ enum class MessageBoxAnswer {
 class MessageBox {
 public:
     virtual ~MessageBox() = default;
-    // Text and caption are Shift-JIS. An empty caption means the system's default one. Returns when
-    // the box is closed; the caller's frame loop does not run meanwhile.
-    virtual MessageBoxAnswer show(std::string_view text, std::string_view caption, MessageBoxButtons buttons)
+    // Text and caption are Shift-JIS; without a caption the box has the system's default one, and an
+    // empty caption stays empty. Returns when the box is closed; the caller's frame loop does not
+    // run meanwhile.
+    virtual MessageBoxAnswer show(
+        std::string_view text, std::optional<std::string_view> caption, MessageBoxButtons buttons)
         = 0;
 };
 

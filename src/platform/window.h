@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace advplay::platform {
 
@@ -56,9 +57,38 @@ struct CursorPosition {
     std::int32_t y { 0 };
 };
 
+// A cursor picture: width x height pixels of 0xAARRGGBB, top row first, and its hot spot.
+struct CursorImage {
+    std::int32_t width { 0 };
+    std::int32_t height { 0 };
+    std::int32_t hot_x { 0 };
+    std::int32_t hot_y { 0 };
+    std::vector<std::uint32_t> pixels;
+};
+
+// A part of an RGB555 picture: `pixels` points at its top-left pixel, rows `pitch` pixels apart.
+struct PictureArea {
+    const std::uint16_t* pixels { nullptr };
+    std::int32_t pitch { 0 };
+    std::int32_t x { 0 };
+    std::int32_t y { 0 };
+    std::int32_t w { 0 };
+    std::int32_t h { 0 };
+};
+
+enum class FullScreenResult {
+    Done,
+    // The system refused the display mode; the game goes on in a window.
+    NotSupported,
+    Failed,
+};
+
 class Window {
 public:
     virtual ~Window() = default;
+    // Shows the window: the title (Shift-JIS), a 640 x 480 picture area in the background colour
+    // (0x00BBGGRR). False when the system cannot make the window.
+    virtual bool open(std::string_view title, std::uint32_t background) = 0;
     // Takes the next waiting event; false when there is none.
     virtual bool poll_event(Event& event) = 0;
     // Queues an event behind the events already waiting.
@@ -68,6 +98,24 @@ public:
     virtual bool set_title(std::string_view title) = 0;
     // The mouse cursor in client coordinates of the 640 x 480 picture.
     virtual CursorPosition cursor_position() = 0;
+    // Moves the mouse cursor to client coordinates (clamped to the window by the system).
+    virtual void warp_cursor(CursorPosition position) = 0;
+    // While captured, button releases outside the window still arrive.
+    virtual void capture_mouse(bool captured) = 0;
+    // Shows the picture, or the system arrow for nullptr. False when the system refuses the picture.
+    virtual bool set_cursor(const CursorImage* image) = 0;
+    virtual void show_cursor(bool shown) = 0;
+
+    // Copies an area of the 640 x 480 display picture to the same place in the window.
+    virtual void present(const PictureArea& area) = 0;
+    // The colour (0x00BBGGRR) shown around the picture where the window is larger than it.
+    virtual void set_background(std::uint32_t color) = 0;
+
+    virtual bool full_screen() const = 0;
+    // Switches between the window and the full screen; the mode changes only on success.
+    virtual FullScreenResult set_full_screen(bool full_screen) = 0;
+    // Brings the window to the front (another copy of the game asked for it).
+    virtual void raise() = 0;
 };
 
 } // namespace advplay::platform

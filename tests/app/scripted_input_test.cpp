@@ -51,13 +51,17 @@ TEST(ScriptedInput, MistakesNameTheirLine)
 {
     EXPECT_EQ(parse_input_script("at 1 close\nat x close\n").error, "2: at wants a time in milliseconds");
     EXPECT_EQ(parse_input_script("at 1 clik left 1 2\n").error, "1: unknown action \"clik\"");
-    EXPECT_EQ(parse_input_script("at 1 click middle 1 2\n").error, "1: click wants left or right and a point X Y");
-    EXPECT_EQ(parse_input_script("at 1 click left 1\n").error, "1: click wants left or right and a point X Y");
+    EXPECT_EQ(
+        parse_input_script("at 1 click middle 1 2\n").error, "1: click wants left or right and a point X Y");
+    EXPECT_EQ(
+        parse_input_script("at 1 click left 1\n").error, "1: click wants left or right and a point X Y");
     EXPECT_EQ(parse_input_script("wait Sleeping\n").error, "1: unknown state \"Sleeping\"");
     EXPECT_EQ(parse_input_script("wait\n").error, "1: wait wants states, such as 11 or ClickWait,ChoiceWait");
     EXPECT_EQ(parse_input_script("at 1 key f5\n").error.substr(0, 11), "1: key want");
-    EXPECT_EQ(parse_input_script("at 1 key enter sideways\n").error, "1: a key is pressed down, up or repeat");
-    EXPECT_EQ(parse_input_script("soon close\n").error, "1: a line begins with at, after or wait, not \"soon\"");
+    EXPECT_EQ(
+        parse_input_script("at 1 key enter sideways\n").error, "1: a key is pressed down, up or repeat");
+    EXPECT_EQ(
+        parse_input_script("soon close\n").error, "1: a line begins with at, after or wait, not \"soon\"");
     EXPECT_EQ(parse_input_script("at 5\n").error, "1: an action is missing");
 }
 

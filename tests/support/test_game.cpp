@@ -28,7 +28,8 @@ TemporaryFolder::TemporaryFolder()
 TemporaryFolder::~TemporaryFolder()
 {
     std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(
+        m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(m_path, ignored);
 }
 
@@ -60,7 +61,8 @@ std::string sjis(std::string_view utf8)
 TestGame::TestGame()
     : m_files(m_folder.path().string(), m_encoding)
     , m_message_box(m_messages, m_encoding, platform::MessageBoxAnswer::No)
-    , m_engine(std::make_unique<Engine>(Platform { m_clock, m_window, m_message_box, m_files, m_encoding },
+    , m_engine(std::make_unique<Engine>(
+          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio },
           app::standard_commands()))
 {
 }

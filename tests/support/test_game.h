@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
+#include "platform/headless/recording_audio.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/posix/host_files.h"
 #include "platform/text_output.h"
@@ -52,6 +53,7 @@ public:
     Engine& engine() { return *m_engine; }
     platform::VirtualClock& clock() { return m_clock; }
     platform::HeadlessWindow& window() { return m_window; }
+    platform::RecordingAudio& audio() { return m_audio; }
     platform::HeadlessMessageBox& message_box() { return m_message_box; }
     const platform::HeadlessMessageBox& message_box() const { return m_message_box; }
     // What the message boxes wrote (UTF-8, each box followed by an empty line).
@@ -66,6 +68,7 @@ private:
     platform::HostFiles m_files;
     platform::VirtualClock m_clock;
     platform::HeadlessWindow m_window;
+    platform::RecordingAudio m_audio;
     platform::StringOutput m_messages;
     platform::StringOutput m_trace;
     platform::HeadlessMessageBox m_message_box;

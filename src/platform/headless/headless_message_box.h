@@ -5,8 +5,8 @@
 #include "platform/text_encoding.h"
 #include "platform/text_output.h"
 
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace advplay::platform {
 
@@ -20,7 +20,8 @@ public:
     }
 
     // The box's text in UTF-8 followed by an empty line; Yes/No boxes get the configured answer.
-    MessageBoxAnswer show(std::string_view text, std::string_view, MessageBoxButtons buttons) override
+    MessageBoxAnswer show(
+        std::string_view text, std::optional<std::string_view>, MessageBoxButtons buttons) override
     {
         std::string line = m_encoding.to_utf8(text);
         line += "\n\n";

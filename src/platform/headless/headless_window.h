@@ -1,15 +1,33 @@
-// HeadlessWindow: a window without a screen; events come from the engine itself or from a test.
+// HeadlessWindow: a window without a screen. It keeps what it was shown, for screenshots, and
+// the events that the engine itself or a replay posts.
 #pragma once
 
 #include "platform/window.h"
 
+#include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace advplay::platform {
 
 class HeadlessWindow final : public Window {
 public:
+    static constexpr std::int32_t kWidth = 640;
+    static constexpr std::int32_t kHeight = 480;
+
+    HeadlessWindow()
+        : m_picture(kWidth * kHeight, 0)
+    {
+    }
+
+    bool open(std::string_view title, std::uint32_t background) override
+    {
+        m_title = title;
+        m_background = background;
+        m_open = true;
+        return true;
+    }
     bool poll_event(Event& event) override
     {
         if (m_events.empty())
@@ -25,13 +43,55 @@ public:
         return true;
     }
     CursorPosition cursor_position() override { return m_cursor; }
-    void move_cursor(CursorPosition position) { m_cursor = position; }
+    void warp_cursor(CursorPosition position) override;
+    void capture_mouse(bool captured) override { m_captured = captured; }
+    bool set_cursor(const CursorImage* image) override
+    {
+        m_custom_cursor = image != nullptr;
+        return true;
+    }
+    void show_cursor(bool shown) override
+    {
+        m_cursor_shown = shown;
+        ++m_show_calls;
+    }
+    void present(const PictureArea& area) override;
+    void set_background(std::uint32_t color) override { m_background = color; }
+    bool full_screen() const override { return m_full_screen; }
+    FullScreenResult set_full_screen(bool full_screen) override
+    {
+        m_full_screen = full_screen;
+        return FullScreenResult::Done;
+    }
+    void raise() override { ++m_raised; }
+
+    bool is_open() const { return m_open; }
     const std::string& title() const { return m_title; }
+    // What the window shows: 640 x 480 RGB555 pixels, top row first.
+    const std::vector<std::uint16_t>& picture() const { return m_picture; }
+    bool captured() const { return m_captured; }
+    bool custom_cursor() const { return m_custom_cursor; }
+    bool cursor_shown() const { return m_cursor_shown; }
+    int show_calls() const { return m_show_calls; }
+    std::uint32_t background() const { return m_background; }
+    int raised() const { return m_raised; }
+    // Every position the cursor was moved to, in order.
+    const std::vector<CursorPosition>& cursor_moves() const { return m_cursor_moves; }
 
 private:
+    bool m_open { false };
     std::deque<Event> m_events;
     std::string m_title;
     CursorPosition m_cursor;
+    std::vector<CursorPosition> m_cursor_moves;
+    std::vector<std::uint16_t> m_picture;
+    bool m_captured { false };
+    bool m_custom_cursor { false };
+    bool m_cursor_shown { true };
+    int m_show_calls { 0 };
+    std::uint32_t m_background { 0 };
+    bool m_full_screen { false };
+    int m_raised { 0 };
 };
 
 } // namespace advplay::platform

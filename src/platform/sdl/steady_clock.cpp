@@ -10,9 +10,13 @@ std::uint32_t SteadyClock::now()
 {
     // The steady clock counts from the system's start on Linux, like the timer games seed with.
     auto const since_start = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count());
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_start).count());
 }
 
-void SteadyClock::sleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SteadyClock::sleep(std::uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 } // namespace advplay::platform

@@ -1,0 +1,30 @@
+// InstanceLock: one running copy per game folder, and a way for a second copy to call the first.
+#pragma once
+
+#include <string>
+
+namespace advplay::platform {
+
+// A lock file and a local socket in the user's runtime folder, named after the game folder, so
+// that a game on a read-only disc works too.
+class InstanceLock {
+public:
+    explicit InstanceLock(const std::string& game_root);
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // True when this copy now owns the game folder. False when another copy does; that copy has
+    // been asked to come to the front. Where no lock can be made at all, every copy runs.
+    bool claim();
+    // Whether another copy asked to be replaced by this one's window since the last call.
+    bool raise_requested();
+
+private:
+    std::string m_lock_path;
+    std::string m_socket_path;
+    int m_lock { -1 };
+    int m_listener { -1 };
+};
+
+} // namespace advplay::platform

@@ -1,0 +1,23 @@
+// SdlMessageBox: real message boxes with the engine's Japanese texts.
+#pragma once
+
+#include "platform/message_box.h"
+#include "platform/text_encoding.h"
+
+namespace advplay::platform {
+
+class SdlWindow;
+
+class SdlMessageBox final : public MessageBox {
+public:
+    // Boxes belong to `window` once it is open, so they stay in front of it.
+    SdlMessageBox(const TextEncoding& encoding, const SdlWindow& window);
+    MessageBoxAnswer show(
+        std::string_view text, std::optional<std::string_view> caption, MessageBoxButtons buttons) override;
+
+private:
+    const TextEncoding& m_encoding;
+    const SdlWindow& m_window;
+};
+
+} // namespace advplay::platform

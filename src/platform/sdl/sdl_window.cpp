@@ -1,0 +1,365 @@
+// SdlWindow: window, renderer, streaming texture, events and cursor on SDL2.
+#include "platform/sdl/sdl_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace advplay::platform {
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr int kLargestDefaultScale = 2;
+
+Key key_of(SDL_Keycode code)
+{
+    switch (code) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return Key::Enter;
+    case SDLK_SPACE:
+        return Key::Space;
+    case SDLK_ESCAPE:
+        return Key::Escape;
+    case SDLK_F4:
+        return Key::F4;
+    case SDLK_F12:
+        return Key::F12;
+    case SDLK_LEFT:
+        return Key::Left;
+    case SDLK_UP:
+        return Key::Up;
+    case SDLK_RIGHT:
+        return Key::Right;
+    case SDLK_DOWN:
+        return Key::Down;
+    default:
+        return Key::Other;
+    }
+}
+
+} // namespace
+
+SdlWindow::SdlWindow(const TextEncoding& encoding, SdlWindowOptions options)
+    : m_encoding(encoding)
+    , m_options(options)
+{
+}
+
+SdlWindow::~SdlWindow()
+{
+    if (m_cursor)
+        SDL_FreeCursor(m_cursor);
+    if (m_texture)
+        SDL_DestroyTexture(m_texture);
+    if (m_renderer)
+        SDL_DestroyRenderer(m_renderer);
+    if (m_window)
+        SDL_DestroyWindow(m_window);
+    if (m_video)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool SdlWindow::open(std::string_view title, std::uint32_t background)
+{
+    m_background = background;
+    m_title = m_encoding.to_utf8(title);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        m_error = std::string("SDL cannot use the display: ") + SDL_GetError();
+        return false;
+    }
+    m_video = true;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, m_options.linear_filter ? "linear" : "nearest");
+
+    m_scale = m_options.scale;
+    if (m_scale <= 0) {
+        // The largest integer scale whose window still fits the desktop, leaving room for its frame.
+        SDL_Rect usable { 0, 0, kWidth, kHeight };
+        SDL_GetDisplayUsableBounds(0, &usable);
+        m_scale = 1;
+        for (int scale = kLargestDefaultScale; scale > 1; --scale) {
+            if (kWidth * scale <= usable.w && kHeight * scale + 64 <= usable.h) {
+                m_scale = scale;
+                break;
+            }
+        }
+    }
+    m_window = SDL_CreateWindow(m_title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+        kWidth * m_scale, kHeight * m_scale, SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!m_window) {
+        m_error = std::string("SDL cannot create the window: ") + SDL_GetError();
+        return false;
+    }
+    // No vertical sync: the frame loop times every pass to the millisecond itself.
+    m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_ACCELERATED);
+    if (!m_renderer)
+        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
+    if (m_renderer)
+        m_texture = SDL_CreateTexture(
+            m_renderer, SDL_PIXELFORMAT_RGB555, SDL_TEXTUREACCESS_STREAMING, kWidth, kHeight);
+    if (!m_renderer || !m_texture) {
+        m_error = std::string("SDL cannot draw in the window: ") + SDL_GetError();
+        return false;
+    }
+    // The picture starts in the background colour, as every surface does.
+    Uint16 const pixel = static_cast<Uint16>(
+        ((background & 0xF8) << 7) | (((background >> 11) << 5) & 0x03E0) | ((background >> 19) & 0x1F));
+    std::vector<Uint16> fill(static_cast<std::size_t>(kWidth) * kHeight, pixel);
+    SDL_UpdateTexture(m_texture, nullptr, fill.data(), kWidth * 2);
+    if (m_cursor)
+        SDL_SetCursor(m_cursor);
+    render();
+    return true;
+}
+
+SdlWindow::Area SdlWindow::picture_area() const
+{
+    int output_w = kWidth;
+    int output_h = kHeight;
+    if (m_renderer)
+        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
+    // Fit the 4:3 picture, centred; in a window at an integer scale this is the whole output.
+    double const scale
+        = std::min(static_cast<double>(output_w) / kWidth, static_cast<double>(output_h) / kHeight);
+    Area area;
+    area.w = std::max(1, static_cast<int>(std::lround(kWidth * scale)));
+    area.h = std::max(1, static_cast<int>(std::lround(kHeight * scale)));
+    area.x = (output_w - area.w) / 2;
+    area.y = (output_h - area.h) / 2;
+    return area;
+}
+
+CursorPosition SdlWindow::to_client(int window_x, int window_y) const
+{
+    int window_w = kWidth;
+    int window_h = kHeight;
+    int output_w = kWidth;
+    int output_h = kHeight;
+    if (m_window)
+        SDL_GetWindowSize(m_window, &window_w, &window_h);
+    if (m_renderer)
+        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
+    // Window coordinates are points; on a high-density display the output has more pixels.
+    double const output_x = window_x * static_cast<double>(output_w) / std::max(window_w, 1);
+    double const output_y = window_y * static_cast<double>(output_h) / std::max(window_h, 1);
+    Area const area = picture_area();
+    return { static_cast<std::int32_t>(std::floor((output_x - area.x) * kWidth / area.w)),
+        static_cast<std::int32_t>(std::floor((output_y - area.y) * kHeight / area.h)) };
+}
+
+void SdlWindow::to_window(CursorPosition client, int& window_x, int& window_y) const
+{
+    int window_w = kWidth;
+    int window_h = kHeight;
+    int output_w = kWidth;
+    int output_h = kHeight;
+    if (m_window)
+        SDL_GetWindowSize(m_window, &window_w, &window_h);
+    if (m_renderer)
+        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
+    Area const area = picture_area();
+    // The centre of the client pixel, so that converting back gives the same pixel.
+    double const output_x = area.x + (client.x + 0.5) * area.w / kWidth;
+    double const output_y = area.y + (client.y + 0.5) * area.h / kHeight;
+    window_x = static_cast<int>(std::floor(output_x * window_w / std::max(output_w, 1)));
+    window_y = static_cast<int>(std::floor(output_y * window_h / std::max(output_h, 1)));
+}
+
+bool SdlWindow::translate(const void* raw, Event& event)
+{
+    auto const& sdl = *static_cast<const SDL_Event*>(raw);
+    event = {};
+    switch (sdl.type) {
+    case SDL_QUIT:
+        event.type = EventType::CloseRequest;
+        return true;
+    case SDL_WINDOWEVENT:
+        switch (sdl.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            event.type = EventType::CloseRequest;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            event.type = EventType::FocusLost;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            event.type = EventType::FocusGained;
+            return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+            render();
+            return false;
+        default:
+            return false;
+        }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        event.type = sdl.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
+        event.key = key_of(sdl.key.keysym.sym);
+        event.repeat = sdl.key.repeat != 0;
+        event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
+        return true;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_RIGHT)
+            return false;
+        event.type = sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
+        event.button = sdl.button.button == SDL_BUTTON_LEFT ? MouseButton::Left : MouseButton::Right;
+        CursorPosition const at = to_client(sdl.button.x, sdl.button.y);
+        event.x = at.x;
+        event.y = at.y;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool SdlWindow::poll_event(Event& event)
+{
+    if (!m_posted.empty()) {
+        event = m_posted.front();
+        m_posted.pop_front();
+        return true;
+    }
+    if (!m_video)
+        return false;
+    SDL_Event sdl;
+    while (SDL_PollEvent(&sdl)) {
+        if (translate(&sdl, event))
+            return true;
+    }
+    return false;
+}
+
+bool SdlWindow::set_title(std::string_view title)
+{
+    m_title = m_encoding.to_utf8(title);
+    if (m_window)
+        SDL_SetWindowTitle(m_window, m_title.c_str());
+    return true;
+}
+
+CursorPosition SdlWindow::cursor_position()
+{
+    if (!m_window)
+        return {};
+    // The global position works while the cursor is outside the window, as the original's did.
+    int global_x = 0;
+    int global_y = 0;
+    int window_x = 0;
+    int window_y = 0;
+    SDL_GetGlobalMouseState(&global_x, &global_y);
+    SDL_GetWindowPosition(m_window, &window_x, &window_y);
+    return to_client(global_x - window_x, global_y - window_y);
+}
+
+void SdlWindow::warp_cursor(CursorPosition position)
+{
+    if (!m_window)
+        return;
+    int x = 0;
+    int y = 0;
+    to_window(position, x, y);
+    SDL_WarpMouseInWindow(m_window, x, y);
+}
+
+void SdlWindow::capture_mouse(bool captured)
+{
+    if (m_window)
+        SDL_CaptureMouse(captured ? SDL_TRUE : SDL_FALSE);
+}
+
+bool SdlWindow::set_cursor(const CursorImage* image)
+{
+    SDL_Cursor* cursor = nullptr;
+    if (!image) {
+        cursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    } else {
+        SDL_Surface* surface
+            = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint32_t*>(image->pixels.data()),
+                image->width, image->height, 32, image->width * 4, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface)
+            return false;
+        cursor = SDL_CreateColorCursor(surface, image->hot_x, image->hot_y);
+        SDL_FreeSurface(surface);
+    }
+    if (!cursor)
+        return false;
+    if (m_video)
+        SDL_SetCursor(cursor);
+    if (m_cursor)
+        SDL_FreeCursor(m_cursor);
+    m_cursor = cursor;
+    return true;
+}
+
+void SdlWindow::show_cursor(bool shown)
+{
+    SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void SdlWindow::present(const PictureArea& area)
+{
+    if (!m_texture || area.w <= 0 || area.h <= 0)
+        return;
+    SDL_Rect const rect { area.x, area.y, area.w, area.h };
+    SDL_UpdateTexture(m_texture, &rect, area.pixels, area.pitch * 2);
+    render();
+}
+
+void SdlWindow::render()
+{
+    if (!m_renderer)
+        return;
+    SDL_SetRenderDrawColor(
+        m_renderer, m_background & 0xFF, (m_background >> 8) & 0xFF, (m_background >> 16) & 0xFF, 255);
+    SDL_RenderClear(m_renderer);
+    Area const area = picture_area();
+    SDL_Rect const destination { area.x, area.y, area.w, area.h };
+    SDL_RenderCopy(m_renderer, m_texture, nullptr, &destination);
+    SDL_RenderPresent(m_renderer);
+}
+
+void SdlWindow::set_background(std::uint32_t color)
+{
+    m_background = color;
+    render();
+}
+
+void SdlWindow::centre_window()
+{
+    SDL_SetWindowSize(m_window, kWidth * m_scale, kHeight * m_scale);
+    SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED_DISPLAY(SDL_GetWindowDisplayIndex(m_window)),
+        SDL_WINDOWPOS_CENTERED_DISPLAY(SDL_GetWindowDisplayIndex(m_window)));
+}
+
+FullScreenResult SdlWindow::set_full_screen(bool full_screen)
+{
+    if (!m_window)
+        return FullScreenResult::Failed;
+    if (full_screen == m_full_screen)
+        return FullScreenResult::Done;
+    // The desktop mode of the display the window is on: no mode change, the picture is fitted.
+    if (SDL_SetWindowFullscreen(m_window, full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+        return FullScreenResult::Failed;
+    m_full_screen = full_screen;
+    if (!full_screen)
+        centre_window();
+    render();
+    return FullScreenResult::Done;
+}
+
+void SdlWindow::raise()
+{
+    if (!m_window)
+        return;
+    SDL_RestoreWindow(m_window);
+    SDL_RaiseWindow(m_window);
+}
+
+} // namespace advplay::platform

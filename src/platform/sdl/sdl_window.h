@@ -1,0 +1,83 @@
+// SdlWindow: the game's window on SDL2, showing the 640 x 480 picture at an integer scale, or fitted
+// and letterboxed in full screen.
+#pragma once
+
+#include "platform/text_encoding.h"
+#include "platform/window.h"
+
+#include <deque>
+#include <string>
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Cursor;
+
+namespace advplay::platform {
+
+struct SdlWindowOptions {
+    // Window size as a multiple of 640 x 480; 0 picks the largest that fits the desktop, at most 2.
+    int scale { 0 };
+    // Smooth the picture when it is scaled by a fraction (full screen); nearest pixels otherwise.
+    bool linear_filter { false };
+};
+
+class SdlWindow final : public Window {
+public:
+    SdlWindow(const TextEncoding& encoding, SdlWindowOptions options);
+    ~SdlWindow() override;
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    bool open(std::string_view title, std::uint32_t background) override;
+    bool poll_event(Event& event) override;
+    void post_event(const Event& event) override { m_posted.push_back(event); }
+    bool set_title(std::string_view title) override;
+    CursorPosition cursor_position() override;
+    void warp_cursor(CursorPosition position) override;
+    void capture_mouse(bool captured) override;
+    bool set_cursor(const CursorImage* image) override;
+    void show_cursor(bool shown) override;
+    void present(const PictureArea& area) override;
+    void set_background(std::uint32_t color) override;
+    bool full_screen() const override { return m_full_screen; }
+    FullScreenResult set_full_screen(bool full_screen) override;
+    void raise() override;
+
+    // For message boxes that belong to the window; null until it is open.
+    SDL_Window* handle() const { return m_window; }
+    // Why the window could not open, for the user.
+    const std::string& error() const { return m_error; }
+
+private:
+    struct Area {
+        int x { 0 };
+        int y { 0 };
+        int w { 640 };
+        int h { 480 };
+    };
+    // Where the picture lies in the renderer's output, in output pixels.
+    Area picture_area() const;
+    // Window coordinates (points) to client coordinates of the picture, and back.
+    CursorPosition to_client(int window_x, int window_y) const;
+    void to_window(CursorPosition client, int& window_x, int& window_y) const;
+    void render();
+    void centre_window();
+    bool translate(const void* sdl_event, Event& event);
+
+    const TextEncoding& m_encoding;
+    SdlWindowOptions m_options;
+    int m_scale { 1 };
+    SDL_Window* m_window { nullptr };
+    SDL_Renderer* m_renderer { nullptr };
+    SDL_Texture* m_texture { nullptr };
+    SDL_Cursor* m_cursor { nullptr };
+    bool m_video { false };
+    bool m_full_screen { false };
+    std::uint32_t m_background { 0 };
+    std::string m_title;
+    std::deque<Event> m_posted;
+    std::string m_error;
+};
+
+} // namespace advplay::platform
