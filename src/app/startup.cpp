@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 #include "app/config_script.h"
+#include "app/frame_loop.h"
 #include "app/paths.h"
 #include "common/data_path.h"
 #include "common/engine_texts.h"
@@ -99,6 +100,9 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
         fail_window(engine);
         return StartupResult::Failed;
     }
+    // The window shows the background before the first script line runs.
+    graphics::mark_dirty(graphics, 0, 0, graphics::kScreenWidth, graphics::kScreenHeight);
+    present_display(engine);
 
     if (!engine.store.goto_name("start")) {
         show_failure(engine, texts::kStartNotRunnable.sjis);
