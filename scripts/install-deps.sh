@@ -19,7 +19,7 @@ packages=(
   # movies
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   # window tests
-  xvfb xdotool xauth
+  xvfb xdotool xauth x11-apps
 )
 
 missing=()

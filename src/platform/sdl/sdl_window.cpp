@@ -115,57 +115,21 @@ bool SdlWindow::open(std::string_view title, std::uint32_t background)
     return true;
 }
 
-SdlWindow::Area SdlWindow::picture_area() const
+WindowGeometry SdlWindow::geometry() const
 {
-    int output_w = kWidth;
-    int output_h = kHeight;
+    WindowGeometry geometry;
+    if (m_window)
+        SDL_GetWindowSize(m_window, &geometry.window_w, &geometry.window_h);
     if (m_renderer)
-        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
-    // Fit the 4:3 picture, centred; in a window at an integer scale this is the whole output.
-    double const scale
-        = std::min(static_cast<double>(output_w) / kWidth, static_cast<double>(output_h) / kHeight);
-    Area area;
-    area.w = std::max(1, static_cast<int>(std::lround(kWidth * scale)));
-    area.h = std::max(1, static_cast<int>(std::lround(kHeight * scale)));
-    area.x = (output_w - area.w) / 2;
-    area.y = (output_h - area.h) / 2;
-    return area;
+        SDL_GetRendererOutputSize(m_renderer, &geometry.output_w, &geometry.output_h);
+    return geometry;
 }
 
 CursorPosition SdlWindow::to_client(int window_x, int window_y) const
 {
-    int window_w = kWidth;
-    int window_h = kHeight;
-    int output_w = kWidth;
-    int output_h = kHeight;
-    if (m_window)
-        SDL_GetWindowSize(m_window, &window_w, &window_h);
-    if (m_renderer)
-        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
-    // Window coordinates are points; on a high-density display the output has more pixels.
-    double const output_x = window_x * static_cast<double>(output_w) / std::max(window_w, 1);
-    double const output_y = window_y * static_cast<double>(output_h) / std::max(window_h, 1);
-    Area const area = picture_area();
-    return { static_cast<std::int32_t>(std::floor((output_x - area.x) * kWidth / area.w)),
-        static_cast<std::int32_t>(std::floor((output_y - area.y) * kHeight / area.h)) };
-}
-
-void SdlWindow::to_window(CursorPosition client, int& window_x, int& window_y) const
-{
-    int window_w = kWidth;
-    int window_h = kHeight;
-    int output_w = kWidth;
-    int output_h = kHeight;
-    if (m_window)
-        SDL_GetWindowSize(m_window, &window_w, &window_h);
-    if (m_renderer)
-        SDL_GetRendererOutputSize(m_renderer, &output_w, &output_h);
-    Area const area = picture_area();
-    // The centre of the client pixel, so that converting back gives the same pixel.
-    double const output_x = area.x + (client.x + 0.5) * area.w / kWidth;
-    double const output_y = area.y + (client.y + 0.5) * area.h / kHeight;
-    window_x = static_cast<int>(std::floor(output_x * window_w / std::max(output_w, 1)));
-    window_y = static_cast<int>(std::floor(output_y * window_h / std::max(output_h, 1)));
+    CursorPosition client;
+    window_to_client(geometry(), window_x, window_y, client.x, client.y);
+    return client;
 }
 
 bool SdlWindow::translate(const void* raw, Event& event)
@@ -263,7 +227,7 @@ void SdlWindow::warp_cursor(CursorPosition position)
         return;
     int x = 0;
     int y = 0;
-    to_window(position, x, y);
+    client_to_window(geometry(), position.x, position.y, x, y);
     SDL_WarpMouseInWindow(m_window, x, y);
 }
 
@@ -318,8 +282,9 @@ void SdlWindow::render()
     SDL_SetRenderDrawColor(
         m_renderer, m_background & 0xFF, (m_background >> 8) & 0xFF, (m_background >> 16) & 0xFF, 255);
     SDL_RenderClear(m_renderer);
-    Area const area = picture_area();
-    SDL_Rect const destination { area.x, area.y, area.w, area.h };
+    WindowGeometry const sizes = geometry();
+    PictureRect const picture = fit_picture(sizes.output_w, sizes.output_h);
+    SDL_Rect const destination { picture.x, picture.y, picture.w, picture.h };
     SDL_RenderCopy(m_renderer, m_texture, nullptr, &destination);
     SDL_RenderPresent(m_renderer);
 }

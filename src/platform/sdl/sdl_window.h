@@ -2,6 +2,7 @@
 // and letterboxed in full screen.
 #pragma once
 
+#include "platform/picture_fit.h"
 #include "platform/text_encoding.h"
 #include "platform/window.h"
 
@@ -50,17 +51,9 @@ public:
     const std::string& error() const { return m_error; }
 
 private:
-    struct Area {
-        int x { 0 };
-        int y { 0 };
-        int w { 640 };
-        int h { 480 };
-    };
-    // Where the picture lies in the renderer's output, in output pixels.
-    Area picture_area() const;
-    // Window coordinates (points) to client coordinates of the picture, and back.
+    // The window's size in its own units and its renderer's output in pixels.
+    WindowGeometry geometry() const;
     CursorPosition to_client(int window_x, int window_y) const;
-    void to_window(CursorPosition client, int& window_x, int& window_y) const;
     void render();
     void centre_window();
     bool translate(const void* sdl_event, Event& event);
