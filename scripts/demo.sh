@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what advplay needs, builds it, and plays the demo game (games/demo).
+# Installs what advplay needs, builds it, and plays the demo game (games/demo) in its window.
+# Without a display (a server, a container) the demo runs headless and shows every line it runs.
 # Safe to run again: installed packages are skipped and the build is incremental.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,9 @@ echo "== advplay demo: configuring build/release"
 cmake --preset release
 echo "== advplay demo: building"
 cmake --build --preset release -j "$(nproc)"
-# Until the game window exists, the demo runs headless and shows every executed line.
-echo "== advplay demo: playing games/demo (headless, with a trace of every line)"
-./build/release/src/advplay --headless --trace games/demo
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "== advplay demo: playing games/demo in a window (Escape closes it)"
+  exec ./build/release/src/advplay games/demo
+fi
+echo "== advplay demo: no display here; playing games/demo headless, with a trace of every line"
+exec ./build/release/src/advplay --headless --trace --input tests/scenarios/demo_game/input.txt games/demo
