@@ -2,6 +2,7 @@
 #include "app/runner.h"
 
 #include "common/shift_jis.h"
+#include "graphics/gplp.h"
 #include "persist/save_file.h"
 #include "persist/scenario_store.h"
 #include "persist/scenario_unpack.h"
@@ -155,6 +156,37 @@ int run_savedump(const CommandLine& line)
     for (auto const& [variable, text] : contents->strings)
         std::printf("str %s = \"%s\"\n", encoding.to_utf8(variable).c_str(), encoding.to_utf8(text).c_str());
     return kExitEnded;
+}
+
+int run_gplp(const CommandLine& line)
+{
+    platform::TextEncoding encoding;
+    std::error_code status;
+    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    bool const pack = line.operands[0] == "pack";
+    std::string const input = engine_path(encoding, line.operands[1]);
+    // Packing writes by default the name the engine looks for when the plain file is missing.
+    std::string const output
+        = line.operands.size() > 2 ? engine_path(encoding, line.operands[2]) : graphics::packed_path(input);
+    auto const result
+        = pack ? graphics::pack_file(files, input, output) : graphics::unpack_file(files, input, output);
+    std::string const shown_output = encoding.to_utf8(output);
+    switch (result) {
+    case graphics::GplpToolResult::Done:
+        say((pack ? "packed " : "unpacked ") + line.operands[1] + " into " + shown_output);
+        return kExitEnded;
+    case graphics::GplpToolResult::CannotRead:
+        say("cannot read " + line.operands[1]
+            + (pack ? "" : " (missing, unreadable or a damaged packed file)"));
+        return kExitUsage;
+    case graphics::GplpToolResult::NotPacked:
+        say(line.operands[1] + " is not a packed data file (it does not begin with \"GPLP\")");
+        return kExitUsage;
+    case graphics::GplpToolResult::CannotWrite:
+        say("cannot write " + shown_output);
+        return kExitUsage;
+    }
+    return kExitUsage;
 }
 
 } // namespace advplay::app

@@ -25,11 +25,14 @@ std::string help_text()
        advplay pack SCENARIO_DIR OUT.scn [--ext .txt]
        advplay unpack PACK OUT_DIR
        advplay savedump FILE.sav
+       advplay gplp pack FILE [OUT.dpa] | advplay gplp unpack FILE.dpa OUT
 
 subcommands:
   pack SCENARIO_DIR OUT.scn  write the scripts of a folder (and its subfolders) as a scenario pack
   unpack PACK OUT_DIR        write the scripts of a scenario pack back out as files
   savedump FILE.sav          print the variables stored in a save file
+  gplp pack FILE [OUT.dpa]   pack a data file into the GPLP form the engine unpacks as it reads
+  gplp unpack FILE.dpa OUT   write out what the engine reads from a packed data file
 
 options:
   --headless          no window and no sound, on a virtual clock that moves only when the game waits
@@ -67,6 +70,9 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             i = 1;
         } else if (arguments[0] == "savedump") {
             line.action = Action::SaveDump;
+            i = 1;
+        } else if (arguments[0] == "gplp") {
+            line.action = Action::Gplp;
             i = 1;
         }
     }
@@ -154,6 +160,15 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
         } else {
             line.operands.push_back(argument);
         }
+    }
+    if (line.action == Action::Gplp) {
+        std::size_t const count = line.operands.size();
+        bool const pack = count >= 1 && line.operands[0] == "pack" && (count == 2 || count == 3);
+        bool const unpack = count == 3 && line.operands[0] == "unpack";
+        if (!pack && !unpack)
+            return { std::nullopt,
+                "usage: advplay gplp pack FILE [OUT.dpa] | advplay gplp unpack FILE.dpa OUT" };
+        return { line, {} };
     }
     std::size_t const wanted = line.action == Action::Play || line.action == Action::SaveDump ? 1 : 2;
     if (line.operands.size() > wanted || (line.action != Action::Play && line.operands.size() < wanted)) {

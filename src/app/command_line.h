@@ -14,6 +14,7 @@ enum class Action {
     Pack,
     Unpack,
     SaveDump,
+    Gplp,
     Help,
     Version,
 };

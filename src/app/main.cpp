@@ -29,6 +29,8 @@ int main(int argc, char** argv)
         return run_unpack(line);
     case Action::SaveDump:
         return run_savedump(line);
+    case Action::Gplp:
+        return run_gplp(line);
     case Action::Play:
         break;
     }

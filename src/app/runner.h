@@ -18,5 +18,6 @@ int run_game(const CommandLine& line, const std::string& demo_folder);
 int run_pack(const CommandLine& line);
 int run_unpack(const CommandLine& line);
 int run_savedump(const CommandLine& line);
+int run_gplp(const CommandLine& line);
 
 } // namespace advplay::app

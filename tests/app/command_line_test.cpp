@@ -8,11 +8,15 @@
 namespace advplay::app {
 namespace {
 
-ParseResult parse(std::vector<std::string> arguments) { return parse_command_line(arguments); }
+ParseResult parse(std::vector<std::string> arguments)
+{
+    return parse_command_line(arguments);
+}
 
 TEST(CommandLine, PlayOptions)
 {
-    auto const result = parse({ "--headless", "--trace", "--max-time", "5000", "--answer", "yes", "--ini", "x.ini", "game" });
+    auto const result = parse(
+        { "--headless", "--trace", "--max-time", "5000", "--answer", "yes", "--ini", "x.ini", "game" });
     ASSERT_TRUE(result.command_line);
     CommandLine const& line = *result.command_line;
     EXPECT_EQ(line.action, Action::Play);
@@ -46,6 +50,10 @@ TEST(CommandLine, Subcommands)
     EXPECT_EQ(parse({ "unpack", "a.scn", "out" }).command_line->action, Action::Unpack);
     EXPECT_EQ(parse({ "savedump", "a.sav" }).command_line->action, Action::SaveDump);
     EXPECT_NE(parse({ "savedump" }).error.find("usage"), std::string::npos);
+    EXPECT_EQ(parse({ "gplp", "pack", "a.bmp" }).command_line->action, Action::Gplp);
+    EXPECT_EQ(parse({ "gplp", "unpack", "a.dpa", "a.bmp" }).command_line->operands.size(), 3u);
+    EXPECT_NE(parse({ "gplp", "unpack", "a.dpa" }).error.find("usage"), std::string::npos);
+    EXPECT_NE(parse({ "gplp", "squeeze", "a", "b" }).error.find("usage"), std::string::npos);
     EXPECT_EQ(parse({ "--version" }).command_line->action, Action::Version);
     EXPECT_EQ(parse({ "pack", "--help" }).command_line->action, Action::Help);
 }
@@ -65,8 +73,10 @@ TEST(CommandLine, MistakesAreExplained)
 TEST(CommandLine, HelpListsEveryOptionAndSubcommand)
 {
     std::string const help = help_text();
-    for (char const* word : { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini", "--ext",
-             "--help", "--version", "--seed", "--date", "pack SCENARIO_DIR", "unpack PACK", "savedump FILE" })
+    for (char const* word :
+        { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini", "--ext", "--help",
+            "--version", "--seed", "--date", "pack SCENARIO_DIR", "unpack PACK", "savedump FILE",
+            "gplp pack FILE", "gplp unpack", "--input", "--screenshot", "--scale", "--filter", "--debug" })
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 
