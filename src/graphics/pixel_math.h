@@ -82,8 +82,9 @@ constexpr Pixel fade(Pixel p, std::uint32_t level)
 // channel; carry - (carry >> 5) turns each into five ones over its channel.
 constexpr Pixel saturating_add(Pixel a, Pixel b)
 {
-    std::uint32_t const carry = (((a ^ b) & 0x7BDEu) + ((a & b) << 1)) & 0x8420u;
-    return static_cast<Pixel>((carry - (carry >> 5)) | (a + b - carry));
+    std::uint32_t const x = a, y = b;
+    std::uint32_t const carry = (((x ^ y) & 0x7BDEu) + ((x & y) << 1)) & 0x8420u;
+    return static_cast<Pixel>((carry - (carry >> 5)) | (x + y - carry));
 }
 
 // Per channel max(a - b, 0): the borrow of each channel becomes a mask that forces both operands of
@@ -96,8 +97,8 @@ constexpr Pixel saturating_subtract(Pixel a, Pixel b)
     return static_cast<Pixel>((a | m) - (b | m));
 }
 
-// The same on two pixels held in one 32-bit word (bits 15 and 31 clear), for loops that move pixels in
-// pairs.
+// The same on two pixels held in one 32-bit word (bits 15 and 31 clear), for code that moves pixels in
+// pairs without a vector unit. The row kernels use the one-pixel forms, which vectorise sixteen wide.
 constexpr std::uint32_t saturating_add_pair(std::uint32_t a, std::uint32_t b)
 {
     std::uint32_t const t = ((a & 0x3DEF3DEFu) + (b & 0x3DEF3DEFu)) ^ ((a ^ b) & 0x42104210u);
