@@ -57,10 +57,70 @@ TEST(Startup, PackNamedInTheIniIsLoaded)
 
     testing::TestGame game;
     game.folder().write("scn/game.scn", std::string(maker.engine().store.build_pack().view()));
-    ASSERT_EQ(start_up(game.engine(), ini_of("[Scenario]\nPath=SCN\\GAME.SCN\n[Save]\nPath=save\n")), StartupResult::Ready);
+    ASSERT_EQ(start_up(game.engine(), ini_of("[Scenario]\nPath=SCN\\GAME.SCN\n[Save]\nPath=save\n")),
+        StartupResult::Ready);
     EXPECT_EQ(game.engine().settings.save_path, "save");
     game.run();
     EXPECT_EQ(game.window().title(), "packed");
+}
+
+TEST(Startup, StyleFullScreenSwitchesBeforeTheFirstLine)
+{
+    testing::TestGame game;
+    game.write_script("start", ".end\n");
+    ASSERT_EQ(start_up(game.engine(), ini_of("[Settings]\nStyle=fullscreen\n")), StartupResult::Ready);
+    game.run();
+    EXPECT_TRUE(game.window().full_screen());
+    EXPECT_TRUE(game.messages().empty());
+}
+
+TEST(Startup, StyleUserAsksWithTheDialogTexts)
+{
+    for (auto answer : { platform::MessageBoxAnswer::Yes, platform::MessageBoxAnswer::No }) {
+        testing::TestGame game(answer);
+        game.write_script("start", ".end\n");
+        ASSERT_EQ(start_up(game.engine(), ini_of("[Settings]\nStyle=User\n")), StartupResult::Ready);
+        game.run();
+        EXPECT_EQ(game.window().full_screen(), answer == platform::MessageBoxAnswer::Yes);
+        EXPECT_EQ(game.messages(), "フルスクリーン表示しますか？\n\n");
+    }
+    testing::TestGame custom;
+    custom.write_script("start", ".end\n");
+    ASSERT_EQ(start_up(custom.engine(), ini_of("[Settings]\nStyle=user\n[Dialog]\nCaption=Q\nText=Full?\n")),
+        StartupResult::Ready);
+    EXPECT_EQ(custom.messages(), "Full?\n\n");
+}
+
+TEST(Startup, WindowOpensWithCaptionAndBackgroundOfTheConfig)
+{
+    testing::TestGame game;
+    game.write_script("config", ".cap Title\n.bgc #ff0000\n.scr 2\n");
+    game.write_script("start", ".end\n");
+    ASSERT_EQ(start_up(game.engine(), IniFile()), StartupResult::Ready);
+    EXPECT_TRUE(game.window().is_open());
+    EXPECT_EQ(game.window().title(), "Title");
+    EXPECT_EQ(game.window().background(), 0x0000FFu);
+    EXPECT_EQ(game.engine().graphics.offscreen_surfaces.size(), 2u);
+    // Red in RGB555, everywhere on the window before the first line.
+    for (auto pixel : game.window().picture())
+        ASSERT_EQ(pixel, 0x7C00);
+}
+
+TEST(Startup, SecondCopyStopsAfterTheConfigScript)
+{
+    testing::TestGame game;
+    game.write_script("config", ".cap Second\n");
+    game.write_script("start", ".end\n");
+    StartupOptions options;
+    int claims = 0;
+    options.claim_single_instance = [&claims] {
+        ++claims;
+        return false;
+    };
+    EXPECT_EQ(start_up(game.engine(), IniFile(), options), StartupResult::AlreadyRunning);
+    EXPECT_EQ(claims, 1);
+    EXPECT_EQ(game.engine().settings.caption, "Second");
+    EXPECT_FALSE(game.window().is_open());
 }
 
 TEST(FrameLoop, StopsAtTheTimeLimitAndThePassLimit)

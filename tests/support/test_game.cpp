@@ -58,9 +58,9 @@ std::string sjis(std::string_view utf8)
     return *converted;
 }
 
-TestGame::TestGame()
+TestGame::TestGame(platform::MessageBoxAnswer answer)
     : m_files(m_folder.path().string(), m_encoding)
-    , m_message_box(m_messages, m_encoding, platform::MessageBoxAnswer::No)
+    , m_message_box(m_messages, m_encoding, answer)
     , m_engine(std::make_unique<Engine>(
           Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio },
           app::standard_commands()))

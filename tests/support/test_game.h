@@ -40,7 +40,8 @@ std::string sjis(std::string_view utf8);
 // An engine on the headless backend with the standard command table, rooted at a temporary folder.
 class TestGame {
 public:
-    TestGame();
+    // Yes/No boxes get `answer`.
+    explicit TestGame(platform::MessageBoxAnswer answer = platform::MessageBoxAnswer::No);
 
     TemporaryFolder& folder() { return m_folder; }
     // Writes a script (UTF-8 text, stored as Shift-JIS) as data/<name>.txt.
