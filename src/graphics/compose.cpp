@@ -12,9 +12,10 @@ namespace advplay::graphics {
 
 namespace {
 
-// Refuses a source that is the destination itself when the two rectangles, as given, overlap: the
-// kernels read each source pixel after earlier destination pixels were written, which would feed
-// them their own output. 64-bit, since the script may pass any int32.
+// Refuses a source that is the destination itself when the two rectangles overlap: the kernels read
+// each source pixel after earlier destination pixels were written, which would feed them their own
+// output. QUIRK: the test is made on the rectangles as given, so a draw whose clipped rectangles no
+// longer overlap is refused all the same. 64-bit, since the script may pass any int32.
 bool overlaps_itself(
     const Surface& destination, const Rect& rect, const Surface& source, std::int32_t sx, std::int32_t sy)
 {
@@ -216,6 +217,7 @@ bool subtract_color(Surface& destination, const Rect& rect, ColorRef color)
 bool darken(Surface& destination, const Rect& rect, const Surface& source, std::int32_t sx, std::int32_t sy,
     std::int32_t parameter)
 {
+    // Like full brightness below: a plain fill, clipped by the destination alone.
     if (parameter == 0)
         return fill_pixel(destination, rect, kBlack);
     if (is_full(parameter))
@@ -250,6 +252,7 @@ bool brighten(Surface& destination, const Rect& rect, const Surface& source, std
 {
     if (parameter == 0)
         return copy(destination, rect, source, sx, sy);
+    // Full brightness is a plain fill: it reads no source, so only the destination clips it.
     if (is_full(parameter))
         return fill_pixel(destination, rect, kWhite);
     std::uint32_t const level = level_of(parameter);

@@ -79,6 +79,7 @@ bool DataFile::read_line(std::span<char> buffer)
     return read_line_from(m_content, m_position, buffer);
 }
 
+// QUIRK: true whatever happens; the loaders never look, and a bad position shows at the next read.
 bool DataFile::seek(std::int32_t offset, SeekOrigin origin)
 {
     if (!m_packed) {

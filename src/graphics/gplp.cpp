@@ -81,7 +81,8 @@ bool write_whole(platform::Files& files, std::string_view path, std::span<const 
 
 bool has_gplp_magic(std::span<const std::uint8_t> head)
 {
-    // The fifth byte must be there and be the terminating NUL.
+    // QUIRK: the magic is compared as a C string, so the fifth byte must be there and be its NUL; a
+    // file with anything else there is served as plain bytes.
     return head.size() > kMagicLength && std::memcmp(head.data(), kMagic, kMagicLength) == 0
         && head[kMagicLength] == 0;
 }
@@ -224,6 +225,7 @@ std::vector<std::uint8_t> gplp_pack(std::span<const std::uint8_t> bytes, std::st
 
 std::string packed_path(std::string_view path)
 {
+    // QUIRK: the last "." anywhere in the path, so a dot in a folder name cuts the folder.
     std::string result(path.substr(0, std::min(path.size(), path.rfind('.'))));
     result += ".dpa";
     return result;

@@ -14,8 +14,9 @@ namespace advplay::graphics {
 // Levels
 // ---------------------------------------------------------------------------------------------------
 
-// A script's parameter (0..255, larger values clamped) as a level 0..31. The parameter is taken as
-// unsigned, so a negative one counts as 255 or more.
+// A script's parameter (0..255, larger values clamped) as a level 0..31. QUIRK: the parameter is taken
+// as unsigned, so a negative one counts as 255 or more; and 1 to 8 give level 0, which draws but
+// changes nothing.
 constexpr std::uint32_t level_of(std::int32_t parameter)
 {
     std::uint32_t const p = static_cast<std::uint32_t>(parameter);
