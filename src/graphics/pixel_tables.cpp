@@ -33,9 +33,14 @@ void build_fade_table(FadeTable& table)
 
 void build_channel_table(ChannelTable& table)
 {
-    for (int p = 0; p < kPixelCount; ++p) {
-        table[p] = { static_cast<std::uint8_t>(p >> 10), static_cast<std::uint8_t>((p >> 5) & 31),
-            static_cast<std::uint8_t>(p & 31) };
+    // By channels rather than by pixel, so that the innermost loop is a run the compiler can widen.
+    auto* entry = table.data();
+    for (std::uint8_t red = 0; red < 32; ++red) {
+        for (std::uint8_t green = 0; green < 32; ++green) {
+            for (std::uint8_t blue = 0; blue < 32; ++blue)
+                entry[blue] = { red, green, blue };
+            entry += 32;
+        }
     }
 }
 
