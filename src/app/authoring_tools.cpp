@@ -112,9 +112,14 @@ int run_unpack(const CommandLine& line)
             continue;
         }
         std::string folder = output;
-        for (std::size_t i = 0; i + 1 < parts.size(); ++i)
-            folder += "\\" + std::string(parts[i]);
-        std::string const path = folder + "\\" + std::string(parts.back()) + ".txt";
+        for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+            folder += '\\';
+            folder += parts[i];
+        }
+        std::string path = folder;
+        path += '\\';
+        path += parts.back();
+        path += ".txt";
         auto file = files.create_folders(folder) ? files.open_write(path) : nullptr;
         std::span<const std::uint8_t> const bytes(
             reinterpret_cast<const std::uint8_t*>(script.text.data()), script.text.size());
@@ -168,6 +173,10 @@ int run_gplp(const CommandLine& line)
     // Packing writes by default the name the engine looks for when the plain file is missing.
     std::string const output
         = line.operands.size() > 2 ? engine_path(encoding, line.operands[2]) : graphics::packed_path(input);
+    if (lower_ascii(output) == lower_ascii(input)) {
+        say("the output would replace " + line.operands[1] + "; name another file");
+        return kExitUsage;
+    }
     auto const result
         = pack ? graphics::pack_file(files, input, output) : graphics::unpack_file(files, input, output);
     std::string const shown_output = encoding.to_utf8(output);
