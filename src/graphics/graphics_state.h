@@ -6,6 +6,7 @@
 #include "graphics/internal_error.h"
 #include "graphics/pixel_tables.h"
 #include "graphics/surface.h"
+#include "graphics/transition.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,7 @@ struct GraphicsState {
     std::unique_ptr<PixelTables> tables;
     DirtyRect dirty_rect;
     bool swap_pending { false };
+    TransitionState transition;
     InternalErrorLog internal_errors;
 };
 

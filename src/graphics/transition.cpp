@@ -1,0 +1,563 @@
+// Transitions: blinds, dissolves, bands and blocks, the circle, the frame, the clock wipe, the double
+// wedge and the interlaced lines, one step at a time, and the pass that runs a step.
+#include "graphics/transition.h"
+
+#include "common/assert.h"
+#include "graphics/graphics_state.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <span>
+
+namespace advplay::graphics {
+
+namespace {
+
+constexpr Rect kWholeScreen { 0, 0, kScreenWidth, kScreenHeight };
+constexpr std::int32_t kCentreX = kScreenWidth / 2;
+constexpr std::int32_t kCentreY = kScreenHeight / 2;
+
+// ---------------------------------------------------------------------------------------------------
+// Pattern tables
+//
+// Rows are y mod n and columns x mod n in screen coordinates; an entry is the step (or, for the bands
+// and blocks, the step value) at which the pixel is copied.
+// ---------------------------------------------------------------------------------------------------
+
+using Matrix4 = std::array<std::array<std::uint8_t, 4>, 4>;
+using Matrix3 = std::array<std::array<std::uint8_t, 3>, 3>;
+
+// clang-format off
+// Kind 5, steps 1..16.
+constexpr Matrix4 kMatrixA { { { 1,  9,  3, 11 },
+                               { 13, 5, 15,  7 },
+                               { 4, 12,  2, 10 },
+                               { 16, 8, 14,  6 } } };
+// Kinds 7 and 8, step values 0..15 (and 16, below).
+constexpr Matrix4 kMatrixB { { { 15, 3, 12,  0 },
+                               { 7, 11,  4,  8 },
+                               { 13, 1, 14,  2 },
+                               { 5,  9,  6, 10 } } };
+// Kind 12, steps 1..4.
+constexpr Matrix4 kMatrixC { { { 4, 1, 4, 1 },
+                               { 2, 3, 2, 3 },
+                               { 4, 1, 4, 1 },
+                               { 2, 3, 2, 3 } } };
+// Kind 13, steps 1..8.
+constexpr Matrix4 kMatrixD { { { 8, 2, 7, 1 },
+                               { 4, 6, 3, 5 },
+                               { 7, 1, 8, 2 },
+                               { 3, 5, 4, 6 } } };
+// Kind 15, steps 1..9.
+constexpr Matrix3 kMatrixE { { { 1, 6, 3 },
+                               { 8, 5, 9 },
+                               { 4, 7, 2 } } };
+
+// The step at which each kind is done.
+constexpr std::int32_t kLastSteps[] = {
+    0,   // 0: all at once
+    16,  // 1: vertical blinds
+    16,  // 2: horizontal blinds
+    55,  // 3: staggered vertical blinds
+    45,  // 4: staggered horizontal blinds
+    16,  // 5: ordered dissolve
+    64,  // 6: circle
+    55,  // 7: dissolving bands
+    49,  // 8: dissolving blocks
+    80,  // 9: growing frame
+    16,  // 10: clock wipe
+    16,  // 11: double wedge
+    4,   // 12: coarse dissolve
+    8,   // 13: dissolve
+    240, // 14: interlaced lines
+    9,   // 15: 3 x 3 dissolve
+};
+// clang-format on
+
+constexpr std::int32_t kKindCount = static_cast<std::int32_t>(std::size(kLastSteps));
+
+// The cells of a matrix that hold `value`: bit (row * n + column).
+template<std::size_t N>
+constexpr std::uint16_t cells_of(const std::array<std::array<std::uint8_t, N>, N>& matrix, std::int32_t value)
+{
+    std::uint16_t cells = 0;
+    for (std::size_t row = 0; row < N; ++row)
+        for (std::size_t column = 0; column < N; ++column)
+            if (matrix[row][column] == value)
+                cells |= static_cast<std::uint16_t>(1u << (row * N + column));
+    return cells;
+}
+
+// QUIRK: a band or block runs through 17 step values, and the last one selects the cells of values 0
+// and 1 once more. Copying them again changes nothing, but it keeps each band a step longer, which the
+// step counts of kinds 3, 4, 7 and 8 include.
+constexpr std::int32_t kStepValues = 17;
+
+std::uint16_t band_cells(std::int32_t value)
+{
+    if (value == kStepValues - 1)
+        return cells_of(kMatrixB, 0) | cells_of(kMatrixB, 1);
+    return cells_of(kMatrixB, value);
+}
+
+// A pattern of period 3 or 4 unrolled into pixel masks: for each row phase, kLength masks (a multiple
+// of both periods) that are all ones where the column is copied and 0 where it is kept, so that a row
+// is copied by d ^= (d ^ s) & mask, with no test per pixel, in loops the compiler can widen.
+class PatternMasks {
+public:
+    static constexpr std::int32_t kLength = 48;
+
+    PatternMasks(std::int32_t period, std::uint16_t cells)
+        : m_period(period)
+    {
+        for (std::int32_t row = 0; row < period; ++row) {
+            std::uint32_t const row_cells = (cells >> (row * period)) & ((1u << period) - 1);
+            m_row_used[row] = row_cells != 0;
+            for (std::int32_t i = 0; i < kLength; ++i)
+                m_masks[row][i] = (row_cells >> (i % period)) & 1 ? 0xFFFF : 0;
+        }
+    }
+
+    std::int32_t period() const { return m_period; }
+    // Mask i belongs to a column i mod period past a multiple of the period. Null when rows of y's
+    // phase keep all their pixels.
+    const Pixel* row(std::int32_t y) const
+    {
+        std::int32_t const phase = y % m_period;
+        return m_row_used[phase] ? m_masks[phase].data() : nullptr;
+    }
+
+private:
+    std::int32_t m_period;
+    std::array<std::array<Pixel, kLength>, 4> m_masks {};
+    std::array<bool, 4> m_row_used {};
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Copying
+// ---------------------------------------------------------------------------------------------------
+
+Rect unite(const Rect& a, const Rect& b)
+{
+    if (a.empty())
+        return b;
+    if (b.empty())
+        return a;
+    std::int32_t const left = std::min(a.x, b.x);
+    std::int32_t const top = std::min(a.y, b.y);
+    std::int32_t const right = std::max(a.x + a.w, b.x + b.w);
+    std::int32_t const bottom = std::max(a.y + a.h, b.y + b.h);
+    return { left, top, right - left, bottom - top };
+}
+
+// d ^= (d ^ s) & mask over `count` pixels; the two rows never share memory.
+void copy_masked(Pixel* __restrict destination, const Pixel* __restrict source, const Pixel* __restrict mask,
+    std::int32_t count)
+{
+    for (std::int32_t i = 0; i < count; ++i)
+        destination[i] ^= (destination[i] ^ source[i]) & mask[i];
+}
+
+// Copies from the staging surface onto the display at the same place, within the screen and within
+// what both surfaces hold. Both are 640 x 480 in the engine; the bounds keep any other pair (an empty
+// one, a smaller one) from being read or written past its end. A surface handed in as both is left
+// alone, since copying it onto itself changes nothing.
+class Canvas {
+public:
+    Canvas(Surface& display, const Surface& staging)
+        : m_display(display)
+        , m_staging(staging)
+    {
+        if (display.pixels() != staging.pixels()) {
+            m_width = std::min({ kScreenWidth, display.width(), staging.width() });
+            m_height = std::min({ kScreenHeight, display.height(), staging.height() });
+        }
+    }
+
+    void copy_rect(const Rect& rect)
+    {
+        std::int64_t const left = std::max<std::int64_t>(rect.x, 0);
+        std::int64_t const top = std::max<std::int64_t>(rect.y, 0);
+        std::int64_t const right
+            = std::min<std::int64_t>(static_cast<std::int64_t>(rect.x) + rect.w, m_width);
+        std::int64_t const bottom
+            = std::min<std::int64_t>(static_cast<std::int64_t>(rect.y) + rect.h, m_height);
+        if (right <= left || bottom <= top)
+            return;
+        auto const row_bytes = static_cast<std::size_t>(right - left) * sizeof(Pixel);
+        for (auto y = static_cast<std::int32_t>(top); y < bottom; ++y)
+            std::memcpy(m_display.row(y) + left, m_staging.row(y) + left, row_bytes);
+    }
+
+    // Single-pixel columns, all rows, walked row by row so that each row is touched once.
+    void copy_columns(std::span<const std::int32_t> columns)
+    {
+        std::array<std::int32_t, 64> inside {};
+        std::size_t count = 0;
+        for (std::int32_t const x : columns)
+            if (x >= 0 && x < m_width && count < inside.size())
+                inside[count++] = x;
+        for (std::int32_t y = 0; y < m_height; ++y) {
+            Pixel* const destination = m_display.row(y);
+            const Pixel* const source = m_staging.row(y);
+            for (std::size_t i = 0; i < count; ++i)
+                destination[inside[i]] = source[inside[i]];
+        }
+    }
+
+    // The pixels of `rect` that the pattern selects; rect.x is a multiple of the pattern's period and
+    // not negative, so that column phases line up with the masks.
+    void copy_pattern(const PatternMasks& masks, const Rect& rect)
+    {
+        ENGINE_ASSERT(rect.x >= 0 && rect.y >= 0 && rect.x % masks.period() == 0);
+        std::int32_t const right = std::min(rect.x + rect.w, m_width);
+        std::int32_t const bottom = std::min(rect.y + rect.h, m_height);
+        for (std::int32_t y = rect.y; y < bottom; ++y) {
+            const Pixel* const mask = masks.row(y);
+            if (!mask)
+                continue;
+            Pixel* const destination = m_display.row(y);
+            const Pixel* const source = m_staging.row(y);
+            for (std::int32_t x = rect.x; x < right; x += PatternMasks::kLength)
+                copy_masked(destination + x, source + x, mask, std::min(PatternMasks::kLength, right - x));
+        }
+    }
+
+    // What a copy of the whole screen through the region as clip region would change.
+    void copy_region(const PolygonRegion& region)
+    {
+        std::int32_t const bottom = std::min(region.bottom(), m_height);
+        RowSpans spans;
+        for (std::int32_t y = std::max(region.top(), 0); y < bottom; ++y) {
+            std::size_t const count = region.row_spans(y, spans);
+            for (std::size_t i = 0; i < count; ++i)
+                copy_rect({ spans[i].begin, y, spans[i].end - spans[i].begin, 1 });
+        }
+    }
+
+private:
+    Surface& m_display;
+    const Surface& m_staging;
+    std::int32_t m_width { 0 };
+    std::int32_t m_height { 0 };
+};
+
+// ---------------------------------------------------------------------------------------------------
+// The kinds: each draws step k, 1 <= k <= its last step, and returns its area
+// ---------------------------------------------------------------------------------------------------
+
+constexpr std::int32_t kBlindPitch = 16;
+
+// Kind 1: one column in each 16-pixel band.
+Rect vertical_blinds(Canvas& canvas, std::int32_t k)
+{
+    std::array<std::int32_t, kScreenWidth / kBlindPitch> columns {};
+    Rect area;
+    for (std::int32_t n = 0; n < static_cast<std::int32_t>(columns.size()); ++n) {
+        columns[n] = kBlindPitch * n + k - 1;
+        area = unite(area, { columns[n], 0, 1, kScreenHeight });
+    }
+    canvas.copy_columns(columns);
+    return area;
+}
+
+// Kind 2: one row in each 16-pixel band.
+Rect horizontal_blinds(Canvas& canvas, std::int32_t k)
+{
+    Rect area;
+    for (std::int32_t n = 0; n < kScreenHeight / kBlindPitch; ++n) {
+        Rect const row { 0, kBlindPitch * n + k - 1, kScreenWidth, 1 };
+        canvas.copy_rect(row);
+        area = unite(area, row);
+    }
+    return area;
+}
+
+// The bands n that are under way at step k, each at step value k - 1 - n.
+struct BandRange {
+    std::int32_t first;
+    std::int32_t last;
+};
+BandRange bands_at(std::int32_t k, std::int32_t band_count)
+{
+    return { std::max(0, k - kStepValues), std::min(k - 1, band_count - 1) };
+}
+
+// Kind 3: band n starts its blind at step n + 1; columns past the screen are cut away.
+Rect staggered_vertical_blinds(Canvas& canvas, std::int32_t k)
+{
+    std::array<std::int32_t, kStepValues> columns {};
+    std::size_t count = 0;
+    Rect area;
+    for (std::int32_t n = std::max(0, k - kStepValues); n < k; ++n) {
+        std::int32_t const x = kBlindPitch * n + (k - 1 - n);
+        columns[count++] = x;
+        area = unite(area, { x, 0, 1, kScreenHeight });
+    }
+    canvas.copy_columns(std::span(columns.data(), count));
+    return area;
+}
+
+// Kind 4: the same with rows, from the top.
+Rect staggered_horizontal_blinds(Canvas& canvas, std::int32_t k)
+{
+    Rect area;
+    for (std::int32_t n = std::max(0, k - kStepValues); n < k; ++n) {
+        Rect const row { 0, kBlindPitch * n + (k - 1 - n), kScreenWidth, 1 };
+        canvas.copy_rect(row);
+        area = unite(area, row);
+    }
+    return area;
+}
+
+// Kinds 5, 12, 13 and 15: the pixels whose matrix entry is k, all over the screen.
+template<std::size_t N>
+Rect dissolve(Canvas& canvas, const std::array<std::array<std::uint8_t, N>, N>& matrix, std::int32_t k)
+{
+    canvas.copy_pattern(PatternMasks(static_cast<std::int32_t>(N), cells_of(matrix, k)), kWholeScreen);
+    return kWholeScreen;
+}
+
+// Kind 6: a disc of diameter 12.5 k pixels about the centre, each row a strip of trunc(2 sqrt(r2 - dy^2))
+// pixels.
+Rect circle(Canvas& canvas, std::int32_t k)
+{
+    std::int32_t const diameter = (k * 800) >> 6;
+    std::int32_t const radius = diameter >> 1;
+    std::int64_t const radius_squared = static_cast<std::int64_t>(diameter) * diameter / 4;
+    for (std::int32_t y = kCentreY - radius; y < kCentreY + radius; ++y) {
+        std::int64_t const dy = y - kCentreY;
+        // trunc(2 sqrt(v)) is the integer square root of 4v; taken on integers it cannot be moved by
+        // rounding.
+        std::int64_t const square = 4 * (radius_squared - dy * dy);
+        auto width = static_cast<std::int64_t>(std::sqrt(static_cast<double>(square)));
+        while (width * width > square)
+            --width;
+        while ((width + 1) * (width + 1) <= square)
+            ++width;
+        auto const w = static_cast<std::int32_t>(width);
+        canvas.copy_rect({ kCentreX - (w >> 1), y, w, 1 });
+    }
+    return { kCentreX - radius, kCentreY - radius, diameter, diameter };
+}
+
+// Kind 7: 16-pixel bands from the left, each dissolving by Matrix B over 17 steps, band n from step
+// n + 1.
+Rect dissolving_bands(Canvas& canvas, std::int32_t k)
+{
+    constexpr std::int32_t kBandWidth = 16;
+    BandRange const bands = bands_at(k, kScreenWidth / kBandWidth);
+    Rect area;
+    for (std::int32_t n = bands.first; n <= bands.last; ++n) {
+        Rect const band { kBandWidth * n, 0, kBandWidth, kScreenHeight };
+        canvas.copy_pattern(PatternMasks(4, band_cells(k - 1 - n)), band);
+        area = unite(area, band);
+    }
+    return area;
+}
+
+// Kind 8: 32 x 32 blocks dissolving by Matrix B, block (column c, row l) from step c + l + 1, so that
+// the dissolve runs down the diagonals from the top left.
+Rect dissolving_blocks(Canvas& canvas, std::int32_t k)
+{
+    constexpr std::int32_t kBlock = 32;
+    constexpr std::int32_t kColumns = kScreenWidth / kBlock;
+    constexpr std::int32_t kRows = kScreenHeight / kBlock;
+    Rect area;
+    for (std::int32_t value = 0; value < kStepValues; ++value) {
+        std::int32_t const diagonal = k - 1 - value;
+        std::int32_t const first_row = std::max(0, diagonal - (kColumns - 1));
+        std::int32_t const last_row = std::min(kRows - 1, diagonal);
+        if (first_row > last_row)
+            continue;
+        PatternMasks const masks(4, band_cells(value));
+        for (std::int32_t l = first_row; l <= last_row; ++l) {
+            Rect const block { kBlock * (diagonal - l), kBlock * l, kBlock, kBlock };
+            canvas.copy_pattern(masks, block);
+            area = unite(area, block);
+        }
+    }
+    return area;
+}
+
+// Kind 9: a frame 3 rows and 4 columns thick just outside the previous step's, so that the copied part
+// is a rectangle growing from the centre.
+Rect growing_frame(Canvas& canvas, std::int32_t k)
+{
+    std::int32_t const left = kCentreX - 4 * k;
+    std::int32_t const top = kCentreY - 3 * k;
+    std::int32_t const width = 8 * k;
+    std::int32_t const height = 6 * k;
+    canvas.copy_rect({ left, top, width, 3 });
+    canvas.copy_rect({ left, top + height - 3, width, 3 });
+    canvas.copy_rect({ left, top + 3, 4, height - 6 });
+    canvas.copy_rect({ left + width - 4, top + 3, 4, height - 6 });
+    return { left, top, width, height };
+}
+
+// Kind 14: rows 6j from the top and their mirror rows from the bottom, then the same two and four rows
+// further down.
+Rect interlaced_lines(Canvas& canvas, std::int32_t k)
+{
+    std::int32_t const j = k - 1;
+    std::int32_t const y = 6 * j - (j / 80) * 478;
+    canvas.copy_rect({ 0, y, kScreenWidth, 1 });
+    canvas.copy_rect({ 0, kScreenHeight - 1 - y, kScreenWidth, 1 });
+    return kWholeScreen;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Fixed-point angles
+// ---------------------------------------------------------------------------------------------------
+
+std::int32_t angle_sin(std::int32_t angle)
+{
+    // In double precision the sine is off by far less than the distance, at least 9e-4, between
+    // 65536 sin(a) and the nearest integer for any angle but the multiples of a quarter turn, where it
+    // is exactly 0 or 1 up to an error that truncation drops; so the result is the exact truncation.
+    double const radians = std::numbers::pi * static_cast<double>(angle & 4095) / 2048.0;
+    return static_cast<std::int32_t>(65536.0 * std::sin(radians));
+}
+
+std::int32_t angle_cos(std::int32_t angle)
+{
+    return angle_sin(angle + 1024);
+}
+
+Point angle_point(std::int32_t angle)
+{
+    constexpr std::int32_t kRadius = 440; // 1.1 times half the screen's diagonal
+    return { kCentreX + ((angle_sin(angle) * kRadius) >> 16),
+        kCentreY - ((angle_cos(angle) * kRadius) >> 16) };
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Steps and passes
+// ---------------------------------------------------------------------------------------------------
+
+std::int32_t transition_last_step(std::int32_t kind)
+{
+    return kind >= 0 && kind < kKindCount ? kLastSteps[kind] : 1;
+}
+
+TransitionStepResult transition_step(
+    Surface& display, const Surface& staging, std::int32_t kind, std::int32_t step)
+{
+    Canvas canvas(display, staging);
+    if (kind == 0) {
+        canvas.copy_rect(kWholeScreen);
+        return { true, kWholeScreen };
+    }
+    std::int32_t const last = transition_last_step(kind);
+    if (step < 1 || step > last)
+        return { step > last, {} };
+
+    Rect area;
+    switch (kind) {
+    case 1:
+        area = vertical_blinds(canvas, step);
+        break;
+    case 2:
+        area = horizontal_blinds(canvas, step);
+        break;
+    case 3:
+        area = staggered_vertical_blinds(canvas, step);
+        break;
+    case 4:
+        area = staggered_horizontal_blinds(canvas, step);
+        break;
+    case 5:
+        area = dissolve(canvas, kMatrixA, step);
+        break;
+    case 6:
+        area = circle(canvas, step);
+        break;
+    case 7:
+        area = dissolving_bands(canvas, step);
+        break;
+    case 8:
+        area = dissolving_blocks(canvas, step);
+        break;
+    case 9:
+        area = growing_frame(canvas, step);
+        break;
+    case 10:
+    case 11: {
+        // Kind 10: the triangle from the centre between the angles of steps k - 1 and k, 1/16 turn
+        // apart, so that the sweep starts at 12 o'clock and goes clockwise. Kind 11: the outline runs
+        // through the centre twice, as two opposite wedges of 1/32 turn that turn counterclockwise.
+        // QUIRK: those two lines join corners rounded down, so they miss the centre by up to a pixel,
+        // and three steps' wedges overlap on the six pixels of row 240 from x = 317 to 322. Copying a
+        // pixel again changes nothing but the step at which it arrives.
+        std::array<Point, 4> corners {};
+        std::size_t count = 0;
+        if (kind == 10) {
+            corners
+                = { Point { kCentreX, kCentreY }, angle_point((step - 1) * 256), angle_point(step * 256) };
+            count = 3;
+        } else {
+            corners = { angle_point((20 - step) * 128), angle_point((21 - step) * 128),
+                angle_point((37 - step) * 128), angle_point((36 - step) * 128) };
+            count = 4;
+        }
+        PolygonRegion region;
+        if (!region.create(std::span(corners.data(), count)))
+            return { false, {} };
+        canvas.copy_region(region);
+        area = kWholeScreen;
+        break;
+    }
+    case 12:
+        area = dissolve(canvas, kMatrixC, step);
+        break;
+    case 13:
+        area = dissolve(canvas, kMatrixD, step);
+        break;
+    case 14:
+        area = interlaced_lines(canvas, step);
+        break;
+    case 15:
+        area = dissolve(canvas, kMatrixE, step);
+        break;
+    default:
+        // Numbers outside 0..15 show the picture whole, one pass late.
+        canvas.copy_rect(kWholeScreen);
+        area = kWholeScreen;
+        break;
+    }
+    return { step == last, area };
+}
+
+void start_transition(GraphicsState& state, std::int32_t kind, std::int32_t wait, const Rect& changed)
+{
+    state.transition = { kind, 0, wait,
+        { changed.x, changed.y, static_cast<std::int64_t>(changed.x) + changed.w,
+            static_cast<std::int64_t>(changed.y) + changed.h } };
+}
+
+TransitionPass run_transition_pass(GraphicsState& state)
+{
+    TransitionState& transition = state.transition;
+    auto const [done, area]
+        = transition_step(state.display_surface, state.staging_surface, transition.kind, transition.step);
+    std::int64_t const left = std::max<std::int64_t>(area.x, transition.rect.left);
+    std::int64_t const top = std::max<std::int64_t>(area.y, transition.rect.top);
+    std::int64_t const right
+        = std::min<std::int64_t>(static_cast<std::int64_t>(area.x) + area.w, transition.rect.right);
+    std::int64_t const bottom
+        = std::min<std::int64_t>(static_cast<std::int64_t>(area.y) + area.h, transition.rect.bottom);
+    // Inside the area, so within int32.
+    if (!area.empty() && right > left && bottom > top)
+        mark_dirty(state, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+            static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top));
+    if (!done)
+        ++transition.step;
+    return { done, transition.wait > 0 ? static_cast<std::uint32_t>(transition.wait) : 0u };
+}
+
+} // namespace advplay::graphics
