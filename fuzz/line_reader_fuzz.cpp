@@ -93,7 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The default ini: scenario folder "data", extension ".txt", then the script "start". The run
     // stops at 100,000 ms or 10,000 passes; only its first passes are traced, since tracing a
     // script that loops until the limit would take most of the fuzzer's time.
-    if (app::start_up(engine, app::IniFile(), { 12345 }) == app::StartupResult::Ready) {
+    app::StartupOptions options;
+    options.seed = 12345;
+    if (app::start_up(engine, app::IniFile(), options) == app::StartupResult::Ready) {
         constexpr std::uint32_t kMaxTime = 100000;
         constexpr std::uint64_t kMaxPasses = 10000;
         constexpr std::uint64_t kTracedPasses = 1000;
