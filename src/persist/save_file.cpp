@@ -34,14 +34,15 @@ Parsed parse(ByteBuffer& bytes)
     std::int64_t const string_start = bytes.int32_at(8);
     if (integer_start < static_cast<std::int64_t>(kHeaderSize) || integer_start > string_start
         || string_start > size) {
-        result.problem = "the section offsets (" + std::to_string(integer_start) + ", " + std::to_string(string_start)
-            + ") do not fit a file of " + std::to_string(size) + " bytes";
+        result.problem = "the section offsets (" + std::to_string(integer_start) + ", "
+            + std::to_string(string_start) + ") do not fit a file of " + std::to_string(size) + " bytes";
         return result;
     }
     auto const* data = reinterpret_cast<const char*>(bytes.data());
     // A name ends at its NUL, which must come before `limit`.
     auto name_at = [&](std::int64_t at, std::int64_t limit) -> std::optional<std::string_view> {
-        auto const* nul = static_cast<const char*>(std::memchr(data + at, 0, static_cast<std::size_t>(limit - at)));
+        auto const* nul
+            = static_cast<const char*>(std::memchr(data + at, 0, static_cast<std::size_t>(limit - at)));
         if (!nul)
             return std::nullopt;
         return std::string_view(data + at, static_cast<std::size_t>(nul - (data + at)));
@@ -56,21 +57,26 @@ Parsed parse(ByteBuffer& bytes)
             result.problem = "the integer entry at byte " + std::to_string(at) + " runs past its section";
             return result;
         }
-        contents.integers.emplace_back(std::string(*name), bytes.int32_at(static_cast<std::size_t>(value_at)));
+        contents.integers.emplace_back(
+            std::string(*name), bytes.int32_at(static_cast<std::size_t>(value_at)));
         at = value_at + 4;
     }
     while (at < size) {
         auto const name = name_at(at, size);
         std::int64_t const length_at = at + (name ? static_cast<std::int64_t>(name->size()) + 1 : 0);
         if (!name || length_at + 4 > size) {
-            result.problem = "the string entry at byte " + std::to_string(at) + " runs past the end of the file";
+            result.problem
+                = "the string entry at byte " + std::to_string(at) + " runs past the end of the file";
             return result;
         }
         std::int64_t const stored = bytes.int32_at(static_cast<std::size_t>(length_at));
         std::int64_t const text_at = length_at + 4;
-        auto const text = stored >= 1 && text_at + stored <= size ? name_at(text_at, text_at + stored) : std::nullopt;
+        auto const text
+            = stored >= 1 && text_at + stored <= size ? name_at(text_at, text_at + stored) : std::nullopt;
         if (!text) {
-            result.problem = "the text of string \"" + std::string(*name) + "\" runs past the end of the file";
+            result.problem = stored < 1
+                ? "string \"" + std::string(*name) + "\" has a stored length of " + std::to_string(stored)
+                : "the text of string \"" + std::string(*name) + "\" runs past the end of the file";
             return result;
         }
         contents.strings.emplace_back(std::string(*name), std::string(*text));
@@ -107,9 +113,15 @@ ByteBuffer build_save(const IntegerMap& integers, const StringMap& strings)
     return bytes;
 }
 
-std::optional<SaveContents> parse_save(ByteBuffer bytes) { return parse(bytes).contents; }
+std::optional<SaveContents> parse_save(ByteBuffer bytes)
+{
+    return parse(bytes).contents;
+}
 
-std::string describe_save_problem(ByteBuffer bytes) { return parse(bytes).problem; }
+std::string describe_save_problem(ByteBuffer bytes)
+{
+    return parse(bytes).problem;
+}
 
 bool write_save(platform::Files& files, std::string_view path, const ByteBuffer& bytes)
 {

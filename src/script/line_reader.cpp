@@ -173,6 +173,9 @@ void expand_brackets(Engine& engine, ScriptString& text)
             continue;
         }
         std::string replacement = reference_value(engine, whole.substr(open + 1, close - open - 1));
+        // A text that would outgrow the engine's strings stays as it is, as when memory runs out.
+        if (whole.size() - (close + 1 - open) + replacement.size() > ScriptString::kMaxLength)
+            return;
         std::string rebuilt;
         rebuilt.reserve(whole.size() + replacement.size());
         rebuilt.append(whole.substr(0, open));

@@ -34,8 +34,33 @@ ScriptString& ScriptString::operator=(ScriptString&& other) noexcept
     return *this;
 }
 
+bool ScriptString::reserve_fresh(std::size_t needed)
+{
+    if (needed > kMaxLength)
+        return false;
+    std::size_t const with_nul = needed + 1;
+    if (m_storage && m_capacity >= with_nul) {
+        m_start = m_storage.get();
+        return true;
+    }
+    std::size_t capacity = m_capacity ? m_capacity : kFirstBlock;
+    while (capacity < with_nul)
+        capacity *= 2;
+    std::unique_ptr<char[]> block(new (std::nothrow) char[capacity]);
+    if (!block)
+        return false;
+    m_storage = std::move(block);
+    m_capacity = capacity;
+    m_start = m_storage.get();
+    m_length = 0;
+    m_start[0] = '\0';
+    return true;
+}
+
 bool ScriptString::reserve(std::size_t needed)
 {
+    if (needed > kMaxLength)
+        return false;
     std::size_t const with_nul = needed + 1;
     if (!m_storage) {
         std::size_t capacity = kFirstBlock;
@@ -82,12 +107,7 @@ void ScriptString::assign(std::string_view text)
         m_start[m_length] = '\0';
         return;
     }
-    if (m_storage)
-        m_start = m_storage.get();
-    m_length = 0;
-    if (m_start)
-        m_start[0] = '\0';
-    if (!reserve(text.size()))
+    if (!reserve_fresh(text.size()))
         return;
     if (!text.empty())
         std::memcpy(m_start, text.data(), text.size());

@@ -15,6 +15,9 @@ namespace advplay::script {
 class ScriptString {
 public:
     static constexpr std::size_t kFirstBlock = 64;
+    // No script needs a longer line, token or value; a string that would grow beyond this fails
+    // as if memory had run out, so a script that doubles a string in a loop cannot exhaust memory.
+    static constexpr std::size_t kMaxLength = std::size_t { 1 } << 24;
 
     ScriptString() = default;
     explicit ScriptString(std::string_view text) { assign(text); }
@@ -46,7 +49,10 @@ public:
     std::size_t length() const { return m_length; }
     bool empty() const { return m_length == 0; }
     std::size_t capacity() const { return m_capacity; }
-    std::size_t room() const { return m_start ? m_capacity - static_cast<std::size_t>(m_start - m_storage.get()) : 0; }
+    std::size_t room() const
+    {
+        return m_start ? m_capacity - static_cast<std::size_t>(m_start - m_storage.get()) : 0;
+    }
     // The byte at `index`; index == length() gives the terminating NUL.
     char operator[](std::size_t index) const { return c_str()[index]; }
 
@@ -54,8 +60,12 @@ public:
     bool operator==(std::string_view other) const { return view() == other; }
 
 private:
-    // Makes room for `needed` bytes of text plus the NUL after the start. False when out of memory.
+    // Makes room for `needed` bytes of text plus the NUL after the start, keeping the text. False,
+    // with nothing changed, when out of memory or beyond kMaxLength.
     bool reserve(std::size_t needed);
+    // Makes room for `needed` bytes at the start of the storage; the text may be lost. False, with
+    // nothing changed, when out of memory or beyond kMaxLength.
+    bool reserve_fresh(std::size_t needed);
 
     std::unique_ptr<char[]> m_storage;
     char* m_start { nullptr };

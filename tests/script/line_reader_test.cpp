@@ -59,7 +59,8 @@ TEST_F(LineReaderTest, LineFeedEndsTheLineForEveryLaterToken)
 TEST_F(LineReaderTest, SecondBytesOfPairsAreNeverBlanksQuotesOrLineEnds)
 {
     // Second bytes 0x20 (space), 0x22 (quote) and 0x5C (backslash) stay inside their characters.
-    EXPECT_EQ(tokens_of("\x81\x20x \x81\x22y \x95\\z", 4), (Tokens { "\x81\x20x", "\x81\x22y", "\x95\\z", "" }));
+    EXPECT_EQ(
+        tokens_of("\x81\x20x \x81\x22y \x95\\z", 4), (Tokens { "\x81\x20x", "\x81\x22y", "\x95\\z", "" }));
     // A lead byte right before the end of the text is copied alone.
     EXPECT_EQ(tokens_of("ab\x82", 2), (Tokens { "ab\x82", "" }));
 }
@@ -138,6 +139,15 @@ TEST_F(LineReaderTest, ReplacementsAreNotExpandedAgain)
     EXPECT_EQ(expanded("[s]"), "[i]");
     // "ム" is 0x83 0x80 and "ゼ" 0x83 0x5D: a second byte "]" closes nothing.
     EXPECT_EQ(expanded("[i\x83\x5D]"), "i\x83\x5D");
+}
+
+TEST_F(LineReaderTest, StringsThatDoubleInALoopStopAtTheLimit)
+{
+    // Found by fuzzing: ".let s = [s][s]" in a loop used to grow until memory ran out.
+    ASSERT_TRUE(engine().variables.declare_string("s"));
+    ASSERT_TRUE(engine().variables.assign_string("s", std::string(ScriptString::kMaxLength / 2 + 1, 'x')));
+    EXPECT_EQ(expanded("[s][s]").size(), ScriptString::kMaxLength / 2 + 1 + 3);
+    EXPECT_EQ(expanded("a[s]").size(), ScriptString::kMaxLength / 2 + 2);
 }
 
 TEST_F(LineReaderTest, NextIntExpandsAndConvertsOneArgument)

@@ -95,6 +95,18 @@ TEST(ScriptString, AssigningAPieceOfItselfKeepsTheBytes)
     EXPECT_EQ(text.view(), "tokentoken");
 }
 
+TEST(ScriptString, GrowthBeyondTheLimitFailsAndKeepsTheText)
+{
+    ScriptString text("kept");
+    std::string const huge(ScriptString::kMaxLength + 1, 'x');
+    text.assign(huge);
+    EXPECT_EQ(text.view(), "kept");
+    text.append(huge);
+    EXPECT_EQ(text.view(), "kept");
+    text.assign(std::string(ScriptString::kMaxLength, 'y'));
+    EXPECT_EQ(text.length(), ScriptString::kMaxLength);
+}
+
 TEST(ScriptString, MovedFromStringIsEmptyAndUsable)
 {
     ScriptString source("hello");
