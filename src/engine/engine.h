@@ -16,6 +16,7 @@ namespace advplay::platform {
 class Audio;
 class Clock;
 class Files;
+class ImageCodecs;
 class MessageBox;
 class TextEncoding;
 class TextOutput;
@@ -33,6 +34,9 @@ struct Platform {
     const platform::TextEncoding& encoding;
     // The sound output; without one the shell's beep is silent.
     platform::Audio* audio { nullptr };
+    // The PNG reader, the general picture loader and the image plug-in loader; without them only BMP
+    // and K16 pictures load.
+    platform::ImageCodecs* images { nullptr };
 };
 
 // What the ini file and the config script set at start-up (Shift-JIS).

@@ -4,6 +4,7 @@
 
 #include "graphics/color.h"
 #include "graphics/internal_error.h"
+#include "graphics/picture_cache.h"
 #include "graphics/pixel_tables.h"
 #include "graphics/surface.h"
 #include "graphics/transition.h"
@@ -42,6 +43,8 @@ struct GraphicsState {
     bool swap_pending { false };
     TransitionState transition;
     InternalErrorLog internal_errors;
+    // The pictures the picture commands used last; start-up gives it its two entries.
+    PictureCache picture_cache;
 };
 
 // Builds FadeTable and ChannelTable. False when memory for them cannot be had.

@@ -62,7 +62,7 @@ TestGame::TestGame(platform::MessageBoxAnswer answer)
     : m_files(m_folder.path().string(), m_encoding)
     , m_message_box(m_messages, m_encoding, answer)
     , m_engine(std::make_unique<Engine>(
-          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio },
+          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio, &m_images },
           app::standard_commands()))
 {
 }

@@ -8,6 +8,7 @@
 #include "platform/headless/recording_audio.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/posix/host_files.h"
+#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/text_output.h"
 
 #include <filesystem>
@@ -70,6 +71,7 @@ private:
     platform::VirtualClock m_clock;
     platform::HeadlessWindow m_window;
     platform::RecordingAudio m_audio;
+    platform::SdlImageCodecs m_images;
     platform::StringOutput m_messages;
     platform::StringOutput m_trace;
     platform::HeadlessMessageBox m_message_box;

@@ -1,0 +1,197 @@
+// load_picture and the BMP, K16, PNG, GIF and general decoders.
+#include "graphics/picture_decoders.h"
+
+#include "graphics/data_file.h"
+#include "graphics/dib.h"
+#include "graphics/picture_plugins.h"
+#include "platform/image_codecs.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace advplay::graphics {
+
+namespace {
+
+std::uint32_t le16(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+}
+
+std::uint32_t le32(const std::uint8_t* p)
+{
+    return le16(p) | le16(p + 2) << 16;
+}
+
+bool starts_with(std::span<const std::uint8_t> file, std::string_view magic)
+{
+    return file.size() >= magic.size() && std::memcmp(file.data(), magic.data(), magic.size()) == 0;
+}
+
+constexpr std::size_t kBmpHeaderSize = 54;
+constexpr std::size_t kBmpInfoOffset = 14;
+constexpr std::size_t kK16HeaderSize = 52;
+constexpr std::size_t kK16PaletteOffset = 28;
+constexpr std::size_t kK16PaletteSize = 256 * 2;
+
+// The surface's pixel format leaves bit 15 unused, and the pixel tables are indexed by the other 15;
+// a stored 16-bit value keeps its channels and loses only that bit.
+constexpr Pixel kPixelBits = 0x7FFF;
+
+} // namespace
+
+bool load_picture(Surface& surface, const PictureSources& sources, std::string_view path)
+{
+    DataFile file(sources.files);
+    if (!file.open(path, FileMode::ReadBinary))
+        return false;
+    std::int32_t const size = file.size();
+    if (size < 0)
+        return false;
+    // Every decoder reads the whole file; reading it once serves them all.
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[size > 0 ? size : 1]);
+    if (!bytes)
+        return false;
+    std::span<const std::uint8_t> const content(bytes.get(), static_cast<std::size_t>(size));
+    if (size > 0 && file.read({ bytes.get(), content.size() }) == 0)
+        return false;
+    file.close();
+
+    // Decoded apart, so that a picture that does not load leaves the caller's surface as it was.
+    Surface decoded;
+    bool const loaded = decode_bmp(decoded, content) || decode_k16(decoded, content)
+        || decode_png(decoded, content, sources.codecs) || decode_gif(decoded, content, sources.codecs)
+        || decode_with_plugins(decoded, content, path, sources)
+        || decode_any_picture(decoded, content, sources.codecs);
+    if (!loaded)
+        return false;
+    surface = std::move(decoded);
+    return true;
+}
+
+bool decode_bmp(Surface& surface, std::span<const std::uint8_t> file)
+{
+    if (file.size() < kBmpHeaderSize || !starts_with(file, "BM"))
+        return false;
+    std::uint32_t const bits_offset = le32(file.data() + 10);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint32_t bit_count = 0;
+    if (le32(file.data() + kBmpInfoOffset) == 12) {
+        // An OS/2 core header has 16-bit sizes and a different layout after them.
+        width = static_cast<std::int32_t>(le16(file.data() + 18));
+        height = static_cast<std::int32_t>(le16(file.data() + 20));
+        bit_count = le16(file.data() + 24);
+    } else {
+        width = static_cast<std::int32_t>(le32(file.data() + 18));
+        height = static_cast<std::int32_t>(le32(file.data() + 22));
+        bit_count = le16(file.data() + 28);
+    }
+    // A top-down bitmap's negative height fails here, so such files reach the later decoders.
+    if (!platform::picture_size_allowed(width, height) || !surface.create(width, height))
+        return false;
+    std::span<const std::uint8_t> const bits
+        = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
+    if (bit_count == 32) {
+        // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header
+        // gives, and a BI_RGB file's unused fourth byte becomes the alpha mask.
+        return draw_bgra(surface, width, height, bits);
+    }
+    return draw_dib(surface, file.subspan(kBmpInfoOffset), bits);
+}
+
+bool decode_k16(Surface& surface, std::span<const std::uint8_t> file)
+{
+    if (file.size() < kK16HeaderSize || !starts_with(file, "K16"))
+        return false;
+    std::uint32_t const rows_offset = le32(file.data() + 8);
+    auto const width = static_cast<std::int32_t>(le32(file.data() + 16));
+    auto const height = static_cast<std::int32_t>(le32(file.data() + 20));
+    auto const bit_count = static_cast<std::int32_t>(le32(file.data() + 24));
+    bool const known_depth = bit_count == 8 || bit_count == 16;
+    // The rows must lie inside the file (the last one may lack its padding), and so must the palette.
+    if (known_depth && width > 0 && height > 0) {
+        std::int64_t const stride = (std::int64_t { width } * bit_count + 31) / 32 * 4;
+        std::int64_t const end = rows_offset + stride * (height - 1) + std::int64_t { width } * bit_count / 8;
+        if (!platform::picture_size_allowed(width, height) || end > static_cast<std::int64_t>(file.size()))
+            return false;
+        if (bit_count == 8 && file.size() < kK16PaletteOffset + kK16PaletteSize)
+            return false;
+    }
+    if (!platform::picture_size_allowed(width, height) || !surface.create(width, height))
+        return false;
+    // QUIRK: a depth other than 8 or 16 draws nothing and still counts as a picture; so does 0 x 0.
+    if (!known_depth || surface.width() == 0)
+        return true;
+    std::size_t const stride = static_cast<std::size_t>((std::int64_t { width } * bit_count + 31) / 32 * 4);
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* in = file.data() + rows_offset + stride * static_cast<std::size_t>(y);
+        Pixel* out = surface.row(y);
+        if (bit_count == 16) {
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = static_cast<Pixel>(le16(in + 2 * x) & kPixelBits);
+        } else {
+            const std::uint8_t* palette = file.data() + kK16PaletteOffset;
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = static_cast<Pixel>(le16(palette + 2 * in[x]) & kPixelBits);
+        }
+    }
+    return true;
+}
+
+bool decode_png(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
+{
+    static constexpr std::uint8_t kSignature[] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+    if (!codecs || file.size() < sizeof kSignature
+        || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
+        return false;
+    platform::DecodedPicture picture;
+    return codecs->decode_png(file, picture) && take_decoded_picture(surface, picture);
+}
+
+bool decode_gif(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
+{
+    if (!starts_with(file, "GIF87a") && !starts_with(file, "GIF89a"))
+        return false;
+    return decode_any_picture(surface, file, codecs);
+}
+
+bool decode_any_picture(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
+{
+    platform::DecodedPicture picture;
+    return codecs && codecs->decode_any(file, picture) && take_decoded_picture(surface, picture);
+}
+
+bool take_decoded_picture(Surface& surface, const platform::DecodedPicture& picture)
+{
+    if (picture.width <= 0 || picture.height <= 0
+        || !platform::picture_size_allowed(picture.width, picture.height)
+        || (picture.bytes_per_pixel != 3 && picture.bytes_per_pixel != 4))
+        return false;
+    if (!surface.create(picture.width, picture.height))
+        return false;
+    bool const has_alpha = picture.bytes_per_pixel == 4;
+    if (has_alpha && !surface.create_alpha_mask())
+        return false;
+    for (std::int32_t y = 0; y < picture.height; ++y) {
+        const std::uint8_t* in = picture.row(y);
+        Pixel* out = surface.row(y);
+        if (has_alpha) {
+            std::uint8_t* alpha = surface.alpha_mask() + static_cast<std::ptrdiff_t>(y) * picture.width;
+            for (std::int32_t x = 0; x < picture.width; ++x) {
+                out[x] = static_cast<Pixel>(
+                    ((in[4 * x] >> 3) << 10) | ((in[4 * x + 1] >> 3) << 5) | (in[4 * x + 2] >> 3));
+                alpha[x] = in[4 * x + 3];
+            }
+        } else {
+            for (std::int32_t x = 0; x < picture.width; ++x)
+                out[x] = static_cast<Pixel>(
+                    ((in[3 * x] >> 3) << 10) | ((in[3 * x + 1] >> 3) << 5) | (in[3 * x + 2] >> 3));
+        }
+    }
+    return true;
+}
+
+} // namespace advplay::graphics

@@ -1,0 +1,119 @@
+// PNG files read from memory through libpng.
+#include "platform/posix/png_reader.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <new>
+
+namespace advplay::platform {
+
+namespace {
+
+struct MemoryInput {
+    const std::uint8_t* data { nullptr };
+    std::size_t size { 0 };
+    std::size_t position { 0 };
+};
+
+void read_from_memory(png_structp png, png_bytep into, png_size_t length)
+{
+    auto* input = static_cast<MemoryInput*>(png_get_io_ptr(png));
+    // A file cut short ends the decoding as libpng's own errors do, instead of reading past the block.
+    if (length > input->size - input->position)
+        png_error(png, "file ends early");
+    std::memcpy(into, input->data + input->position, length);
+    input->position += length;
+}
+
+[[noreturn]] void on_error(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
+
+void on_warning(png_structp, png_const_charp) { }
+
+// Everything the decoding allocates hangs off this object, which lives in the caller of
+// decode_with_libpng: a longjmp out of libpng skips the destructors of that function's locals, and
+// leaves those it changed after setjmp indeterminate.
+struct PngRead {
+    png_structp png { nullptr };
+    png_infop info { nullptr };
+    MemoryInput input;
+    DecodedPicture* picture { nullptr };
+    std::unique_ptr<png_bytep[]> rows;
+};
+
+bool decode_with_libpng(PngRead& read)
+{
+    if (setjmp(png_jmpbuf(read.png)))
+        return false;
+    png_set_read_fn(read.png, &read.input, read_from_memory);
+    png_set_user_limits(read.png, kMaxPictureSide, kMaxPictureSide);
+    png_read_info(read.png, read.info);
+
+    int const color_type = png_get_color_type(read.png, read.info);
+    int const bit_depth = png_get_bit_depth(read.png, read.info);
+    if (color_type == PNG_COLOR_TYPE_PALETTE || (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8)
+        || png_get_valid(read.png, read.info, PNG_INFO_tRNS))
+        png_set_expand(read.png);
+    if (bit_depth > 8)
+        png_set_strip_16(read.png);
+    if (color_type == PNG_COLOR_TYPE_GRAY)
+        png_set_gray_to_rgb(read.png);
+    // Not a transformation of the pixels: it lets png_read_image fill the rows of an interlaced file.
+    (void)png_set_interlace_handling(read.png);
+    png_read_update_info(read.png, read.info);
+
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int depth = 0;
+    int transformed_type = 0;
+    png_get_IHDR(read.png, read.info, &width, &height, &depth, &transformed_type, nullptr, nullptr, nullptr);
+    bool const has_alpha = (color_type & PNG_COLOR_MASK_ALPHA) != 0;
+    if (transformed_type != (has_alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB) || depth != 8)
+        return false;
+    if (!picture_size_allowed(width, height))
+        return false;
+
+    DecodedPicture& picture = *read.picture;
+    picture.width = static_cast<std::int32_t>(width);
+    picture.height = static_cast<std::int32_t>(height);
+    picture.bytes_per_pixel = has_alpha ? 4 : 3;
+    picture.pitch = has_alpha ? std::size_t { width } * 4 : (std::size_t { width } * 24 + 31) / 32 * 4;
+    if (png_get_rowbytes(read.png, read.info) > picture.pitch)
+        return false;
+    picture.pixels.reset(new (std::nothrow) std::uint8_t[picture.pitch * height]);
+    read.rows.reset(new (std::nothrow) png_bytep[height]);
+    if (!picture.pixels || !read.rows)
+        return false;
+    for (png_uint_32 y = 0; y < height; ++y)
+        read.rows[y] = picture.pixels.get() + picture.pitch * y;
+    png_read_image(read.png, read.rows.get());
+    return true;
+}
+
+} // namespace
+
+bool read_png(std::span<const std::uint8_t> file, DecodedPicture& picture)
+{
+    if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
+        return false;
+    PngRead read;
+    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+    if (!read.png)
+        return false;
+    read.info = png_create_info_struct(read.png);
+    if (!read.info) {
+        png_destroy_read_struct(&read.png, nullptr, nullptr);
+        return false;
+    }
+    read.input = { file.data(), file.size(), 0 };
+    read.picture = &picture;
+    bool const decoded = decode_with_libpng(read);
+    png_destroy_read_struct(&read.png, &read.info, nullptr);
+    return decoded;
+}
+
+} // namespace advplay::platform
