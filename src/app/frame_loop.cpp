@@ -12,11 +12,11 @@ namespace advplay::app {
 
 namespace {
 
-// While at least this much of the delay is left, the loop sleeps in steps of kWaitStep.
+// While at least this much of the delay is left, the loop sleeps in steps of kWaitStep; closer to
+// the deadline the original spun, and this loop wakes at every millisecond tick instead, which is as
+// close as the clock can tell and keeps each pass within a fraction of a millisecond of its time.
 constexpr std::uint32_t kLongWait = 8;
 constexpr std::uint32_t kWaitStep = 4;
-// Closer to the deadline the original spun; one millisecond is as close as a clock can tell.
-constexpr std::uint32_t kShortStep = 1;
 
 enum class Dispatch {
     Continue,
@@ -133,7 +133,10 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
             std::uint32_t const elapsed = clock.now() - wait.frame_start;
             if (elapsed >= wait.frame_delay)
                 break;
-            clock.sleep(wait.frame_delay - elapsed >= kLongWait ? kWaitStep : kShortStep);
+            if (wait.frame_delay - elapsed >= kLongWait)
+                clock.sleep(kWaitStep);
+            else
+                clock.sleep_to_next_tick();
         }
         wait.frame_start = clock.now();
         present_display(engine);

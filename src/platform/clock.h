@@ -23,6 +23,9 @@ public:
     virtual std::uint32_t now() = 0;
     // Lets `ms` milliseconds pass. A virtual clock moves forward by exactly that much.
     virtual void sleep(std::uint32_t ms) = 0;
+    // Lets time pass until now() has moved on by one: a real clock wakes right at the next
+    // millisecond tick rather than a whole millisecond after the call.
+    virtual void sleep_to_next_tick() = 0;
     // The local date and time, to the millisecond.
     virtual LocalTime local_time() = 0;
 };

@@ -16,6 +16,7 @@ public:
     }
     std::uint32_t now() override { return m_now; }
     void sleep(std::uint32_t ms) override { m_now += ms; }
+    void sleep_to_next_tick() override { ++m_now; }
     // The calendar set with set_calendar, run on by the milliseconds slept since; without one, the
     // host's local time.
     LocalTime local_time() override;

@@ -19,4 +19,12 @@ void SteadyClock::sleep(std::uint32_t ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void SteadyClock::sleep_to_next_tick()
+{
+    auto const since_start = std::chrono::steady_clock::now().time_since_epoch();
+    auto const next
+        = std::chrono::duration_cast<std::chrono::milliseconds>(since_start) + std::chrono::milliseconds(1);
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(next));
+}
+
 } // namespace advplay::platform

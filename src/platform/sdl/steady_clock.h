@@ -10,6 +10,7 @@ class SteadyClock final : public Clock {
 public:
     std::uint32_t now() override;
     void sleep(std::uint32_t ms) override;
+    void sleep_to_next_tick() override;
     LocalTime local_time() override { return host_local_time(); }
 };
 
