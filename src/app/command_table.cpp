@@ -4,6 +4,7 @@
 #include "app/input.h"
 #include "app/main_window.h"
 #include "engine/engine.h"
+#include "graphics/picture_commands.h"
 #include "script/flow_control.h"
 #include "script/line_reader.h"
 #include "script/save_commands.h"
@@ -50,13 +51,13 @@ constexpr Command kCommands[] = {
     { ".txt", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".let", CommandKind::Immediate,   State::Fetch,      &script::let_command, nullptr },
     { ".rnd", CommandKind::Immediate,   State::Fetch,      &script::random_command, nullptr },
-    { ".mst", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".mst", CommandKind::Immediate,   State::Fetch,      &graphics::mark_command, nullptr },
     { ".tps", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".tsw", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".thd", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
     { ".tpr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".pic", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
-    { ".spr", CommandKind::Immediate,   State::Fetch,      &not_yet_built, nullptr },
+    { ".pic", CommandKind::Immediate,   State::Fetch,      &graphics::pic_command, nullptr },
+    { ".spr", CommandKind::Immediate,   State::Fetch,      &graphics::spr_command, nullptr },
     { ".now", CommandKind::Deferred,    State::PendingNow, &script::now_command, nullptr },
     { ".cap", CommandKind::Deferred,    State::PendingCap, &caption_command, nullptr },
     { ".cur", CommandKind::Deferred,    State::PendingCur, &cursor_command, nullptr },
@@ -89,10 +90,11 @@ constexpr Command kCommands[] = {
 };
 // clang-format on
 
-// States whose passes belong to subsystems: until those exist, a pass in them returns to Fetch,
-// so a message-text line is passed over once it has been read.
+// States whose passes belong to subsystems. Until the text display exists, a pass in ShowText returns
+// to Fetch, so a message-text line is passed over once it has been read.
 constexpr script::StateAction kActions[] = {
     { State::ShowText, nullptr },
+    { State::Transition, &graphics::transition_action },
 };
 
 } // namespace

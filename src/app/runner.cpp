@@ -16,6 +16,8 @@
 #include "platform/posix/host_files.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/posix/png_writer.h"
+#include "platform/sdl/sdl_image_codecs.h"
+#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/sdl/steady_clock.h"
 #include "platform/text_output.h"
 #if ADVPLAY_HAVE_SDL
@@ -283,8 +285,9 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
             say("cannot read the ini file " + *ini_name + "; using the defaults");
     }
 
-    Engine engine(
-        { *backend->clock, *backend->window, *backend->message_box, files, encoding, backend->audio.get() },
+    platform::SdlImageCodecs images;
+    Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding, backend->audio.get(),
+                      &images },
         standard_commands());
     if (line.trace)
         engine.trace = &error_output;

@@ -90,6 +90,8 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
         return StartupResult::AlreadyRunning;
 
     graphics::GraphicsState& graphics = engine.graphics;
+    // The picture commands keep the two pictures they used last.
+    graphics.picture_cache.resize(2);
     if (!graphics::create_surfaces(graphics, settings.offscreen_count, settings.background)
         || !graphics::build_tables(graphics)) {
         // Out of memory before the window exists: there is nothing to show the game on.

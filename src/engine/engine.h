@@ -2,6 +2,7 @@
 #pragma once
 
 #include "graphics/graphics_state.h"
+#include "graphics/picture_commands.h"
 #include "persist/scenario_store.h"
 #include "script/call_stack.h"
 #include "script/command_set.h"
@@ -97,6 +98,7 @@ public:
     script::CallStack call_stack;
     script::RandomGenerator random;
     InputState input;
+    graphics::ClickWaitMark click_wait_mark;
     graphics::GraphicsState graphics;
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };

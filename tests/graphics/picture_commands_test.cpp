@@ -1,0 +1,224 @@
+// .pic, .spr and .mst, run headless through the interpreter: what reaches the screen surface, the
+// display and the window, and when.
+#include "graphics/picture_commands.h"
+
+#include "app/frame_loop.h"
+#include "graphics/transition.h"
+#include "support/test_game.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace advplay::graphics {
+namespace {
+
+using script::State;
+
+// A 24-bit bottom-up BMP whose pixel (x, y) has the colour `at(x, y)` (0x00BBGGRR).
+std::string bmp24(int width, int height, const std::function<ColorRef(int, int)>& at)
+{
+    int const stride = (width * 3 + 3) / 4 * 4;
+    std::string file(54 + static_cast<std::size_t>(stride) * height, '\0');
+    auto put32 = [&file](std::size_t offset, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            file[offset + i] = static_cast<char>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(file.size()));
+    put32(10, 54); // pixel data offset
+    put32(14, 40); // header size
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
+    file[26] = 1; // planes
+    file[28] = 24; // bits per pixel
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            ColorRef const color = at(x, y);
+            std::size_t const offset = 54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3;
+            file[offset] = static_cast<char>(color >> 16);
+            file[offset + 1] = static_cast<char>(color >> 8);
+            file[offset + 2] = static_cast<char>(color);
+        }
+    }
+    return file;
+}
+
+constexpr ColorRef kRed = 0x0000FF;
+constexpr ColorRef kBlue = 0xFF0000;
+constexpr ColorRef kGreen = 0x00FF00;
+constexpr Pixel kRedPixel = color_to_pixel(kRed);
+constexpr Pixel kBluePixel = color_to_pixel(kBlue);
+constexpr Pixel kGreenPixel = color_to_pixel(kGreen);
+
+class PictureCommandsTest : public ::testing::Test {
+protected:
+    PictureCommandsTest()
+    {
+        m_game.folder().write("data/bg01.bmp", bmp24(640, 480, [](int, int) { return kRed; }));
+        m_game.folder().write("data/bg02.bmp", bmp24(640, 480, [](int, int) { return kBlue; }));
+        // A sprite on a green key: its top-left pixel. The middle 2 x 2 pixels are red.
+        m_game.folder().write("data/chara.bmp",
+            bmp24(4, 4, [](int x, int y) { return x >= 1 && x <= 2 && y >= 1 && y <= 2 ? kRed : kGreen; }));
+    }
+    void run(std::string_view script, std::string_view config = ".scr 1\n")
+    {
+        m_game.write_script("config", config);
+        m_game.write_script("start", script);
+        ASSERT_TRUE(m_game.load_and_start());
+        m_game.run();
+    }
+    Pixel screen(int x, int y) { return m_game.engine().graphics.screen_surface.row(y)[x]; }
+    Pixel window(int x, int y) { return m_game.window().picture()[static_cast<std::size_t>(y) * 640 + x]; }
+    Pixel offscreen(int index, int x, int y)
+    {
+        return m_game.engine().graphics.offscreen_surfaces[index].row(y)[x];
+    }
+
+    testing::TestGame m_game;
+};
+
+TEST_F(PictureCommandsTest, PictureWithoutNumbersIsCopiedWholeAndShownAtOnce)
+{
+    run(".pic screen bg01\n.end\n");
+    EXPECT_EQ(screen(0, 0), kRedPixel);
+    EXPECT_EQ(screen(639, 479), kRedPixel);
+    EXPECT_EQ(window(320, 240), kRedPixel);
+    EXPECT_EQ(m_game.clock().now(), 0u);
+    EXPECT_TRUE(m_game.messages().empty());
+}
+
+TEST_F(PictureCommandsTest, ColourWithEmptySizeFillsTheScreen)
+{
+    run(".pic screen bg01\n.pic screen #0000FF 0 0 0 0 0 0\n.end\n");
+    EXPECT_EQ(screen(0, 0), kBluePixel);
+    EXPECT_EQ(screen(639, 479), kBluePixel);
+    EXPECT_EQ(window(639, 479), kBluePixel);
+}
+
+TEST_F(PictureCommandsTest, ZeroSizeFromAVariableDrawsNothing)
+{
+    run(".let w = 0\n.pic screen bg01 0 0 0 0 0 0 w\n.end\n", ".int w\n");
+    EXPECT_EQ(screen(0, 0), 0);
+}
+
+TEST_F(PictureCommandsTest, SpriteLeavesOutItsKeyColour)
+{
+    run(".pic screen #0000FF\n.spr screen chara 0 0 0 0 100 50\n.end\n");
+    EXPECT_EQ(screen(100, 50), kBluePixel);
+    EXPECT_EQ(screen(101, 51), kRedPixel);
+    EXPECT_EQ(screen(102, 52), kRedPixel);
+    EXPECT_EQ(screen(103, 53), kBluePixel);
+    EXPECT_EQ(window(101, 51), kRedPixel);
+}
+
+TEST_F(PictureCommandsTest, RefusedSpriteMethodsDrawNothingButStillShow)
+{
+    run(".pic screen bg01\n.spr screen chara 0 0 2\n.spr screen #00FF00\n.spr screen chara 0 0 3\n.spr "
+        "screen chara 0 0 6\n"
+        ".pic screen #00FF00 0 0 6\n.end\n");
+    EXPECT_EQ(screen(1, 1), kRedPixel);
+    EXPECT_EQ(m_game.messages(),
+        "FILE : start\nLINE : 2\n\n「.spr」では合成方法「2」は無効です\n\n"
+        "FILE : start\nLINE : 3\n\n「.spr」ではコピー元に色を指定しても無効です\n\n"
+        "FILE : start\nLINE : 4\n\n「.spr」では合成方法「3」は無効です\n\n"
+        "FILE : start\nLINE : 5\n\n「.spr」では合成方法「6」は無効です\n\n"
+        "FILE : start\nLINE : 6\n\n合成方法「6」ではコピー元に色を指定しても無効です\n\n");
+}
+
+TEST_F(PictureCommandsTest, OffScreenSurfacesByIndex)
+{
+    run(".pic offx bg01\n.pic off1 bg01\n.pic off-1 bg01\n.pic screen off3\n.pic there bg01\n.pic screen "
+        "missing\n.end\n");
+    EXPECT_EQ(offscreen(0, 5, 5), kRedPixel);
+    EXPECT_EQ(m_game.messages(),
+        "FILE : start\nLINE : 2\n\nコピー先に存在しないオフスクリーンを指定しました\n\n"
+        "FILE : start\nLINE : 3\n\nコピー先に存在しないオフスクリーンを指定しました\n\n"
+        "FILE : start\nLINE : 4\n\nコピー元に存在しないオフスクリーンを指定しました\n\n"
+        "FILE : start\nLINE : 5\n\nコピー先の指定が不正です\n\n"
+        "FILE : start\nLINE : 6\n\nコピー元のファイルを開けません\n\n");
+}
+
+TEST_F(PictureCommandsTest, TransitionToAnOffScreenSurfaceIsRefusedButComposed)
+{
+    run(".pic off0 bg01 3\n.end\n");
+    EXPECT_EQ(offscreen(0, 639, 479), kRedPixel);
+    EXPECT_EQ(m_game.messages(),
+        "FILE : start\nLINE : 1\n\nコピー先が「screen」でない場合トランジションは無効です\n\n");
+}
+
+// Notes what the window shows each time the frame loop looks at its events.
+class WindowWatch final : public app::FrameHooks {
+public:
+    void before_events(Engine& engine) override
+    {
+        auto& window = static_cast<platform::HeadlessWindow&>(engine.platform.window);
+        seen.emplace_back(engine.platform.clock.now(), window.picture()[0]);
+    }
+    std::vector<std::pair<std::uint32_t, Pixel>> seen;
+};
+
+TEST_F(PictureCommandsTest, AChangeBehindAPendingWaitIsStagedUntilTheWaitIsOver)
+{
+    m_game.write_script("config", "# no settings\n");
+    m_game.write_script("start", ".pic screen bg01 0 500 0\n.pic screen bg02\n.end\n");
+    ASSERT_TRUE(m_game.load_and_start());
+    WindowWatch watch;
+    app::frame_loop(m_game.engine(), {}, &watch);
+    ASSERT_FALSE(watch.seen.empty());
+    bool red_before = false;
+    for (auto const& [at, pixel] : watch.seen) {
+        if (at < 500) {
+            EXPECT_NE(pixel, kBluePixel) << at;
+            red_before = red_before || pixel == kRedPixel;
+        }
+    }
+    EXPECT_TRUE(red_before);
+    EXPECT_EQ(watch.seen.back().first, 500u);
+    EXPECT_EQ(window(0, 0), kBluePixel);
+    EXPECT_EQ(screen(0, 0), kBluePixel);
+}
+
+TEST_F(PictureCommandsTest, TransitionRunsItsStepsThenReturnsToFetch)
+{
+    m_game.write_script("config", "# no settings\n");
+    m_game.write_script("start", ".pic screen bg01 3 10\n.end\n");
+    ASSERT_TRUE(m_game.load_and_start());
+    script::interpreter_step(m_game.engine());
+    EXPECT_EQ(m_game.engine().interpreter.state, State::Transition);
+    EXPECT_EQ(m_game.engine().graphics.transition.kind, 3);
+    std::uint32_t const end = m_game.run();
+    EXPECT_EQ(window(0, 0), kRedPixel);
+    EXPECT_EQ(window(639, 479), kRedPixel);
+    // Every step waits 10 ms; the first one only schedules the next.
+    EXPECT_EQ(end, 10u * static_cast<std::uint32_t>(transition_last_step(3) + 1));
+}
+
+TEST_F(PictureCommandsTest, AlternatingTwoPicturesDecodesEachOnce)
+{
+    run(".pic screen bg01\n.pic screen bg02\n.pic screen bg01\n.pic screen bg02\n.pic screen bg01\n.end\n");
+    EXPECT_EQ(m_game.engine().graphics.picture_cache.decode_count(), 2u);
+}
+
+TEST_F(PictureCommandsTest, MarkIsDefinedAndDeleted)
+{
+    m_game.folder().write("data/mark1.bmp", bmp24(8, 8, [](int, int) { return kRed; }));
+    m_game.folder().write("data/mark2.bmp", bmp24(6, 6, [](int, int) { return kBlue; }));
+    run(".mst mark1 mark2 0 600 440 500\n.end\n");
+    ClickWaitMark const& mark = m_game.engine().click_wait_mark;
+    EXPECT_TRUE(mark.defined);
+    EXPECT_EQ(mark.pictures[0].width(), 8);
+    EXPECT_EQ(mark.pictures[1].width(), 6);
+    EXPECT_EQ(mark.x_offset, 600);
+    EXPECT_EQ(mark.y_offset, 440);
+    EXPECT_EQ(mark.interval, 500);
+    // The marks are not taken from or put into the picture cache.
+    EXPECT_EQ(m_game.engine().graphics.picture_cache.decode_count(), 0u);
+    m_game.engine().interpreter.current_line.assign("delete");
+    mark_command(m_game.engine());
+    EXPECT_FALSE(m_game.engine().click_wait_mark.defined);
+}
+
+} // namespace
+} // namespace advplay::graphics
