@@ -49,10 +49,44 @@ public:
     std::int32_t bottom() const { return m_bottom; }
 
 private:
-    std::array<Point, kMaxPolygonCorners> m_corners {};
-    std::size_t m_count { 0 };
+    friend class PolygonScan;
+
+    // An edge that is not level, from its upper end down: it crosses the rows top..bottom - 1.
+    struct Edge {
+        std::int32_t top { 0 };
+        std::int32_t bottom { 0 };
+        std::int32_t x { 0 };
+        // +1 where the outline runs down, -1 where it runs up.
+        std::int32_t direction { 0 };
+        std::int64_t dx { 0 };
+        std::int64_t dy { 0 };
+        // dx = whole * dy + part, 0 <= part < dy: how far the crossing moves from one row to the next.
+        std::int64_t whole { 0 };
+        std::int64_t part { 0 };
+    };
+
+    std::array<Edge, kMaxPolygonCorners> m_edges {};
+    std::size_t m_edge_count { 0 };
     std::int32_t m_top { 0 };
     std::int32_t m_bottom { 0 };
+};
+
+// Walks the rows of a region downwards, one row a call, moving each edge's crossing on by whole
+// numbers and a remainder instead of dividing on every row.
+class PolygonScan {
+public:
+    PolygonScan(const PolygonRegion& region, std::int32_t first_row);
+
+    // The spans of the current row, as PolygonRegion::row_spans gives them; then moves to the next row.
+    std::size_t next(RowSpans& spans);
+
+private:
+    const PolygonRegion& m_region;
+    std::int32_t m_y;
+    // For each edge that has begun, ceil((y - top) * dx / dy), the crossing's distance from the edge's
+    // upper end, and offset * dy - (y - top) * dx, which lies in 0..dy - 1; 0 for the others.
+    std::array<std::int64_t, kMaxPolygonCorners> m_offset {};
+    std::array<std::int64_t, kMaxPolygonCorners> m_remainder {};
 };
 
 } // namespace advplay::graphics

@@ -91,9 +91,10 @@ constexpr std::uint16_t cells_of(const std::array<std::array<std::uint8_t, N>, N
     return cells;
 }
 
-// QUIRK: a band or block runs through 17 step values, and the last one selects the cells of values 0
-// and 1 once more. Copying them again changes nothing, but it keeps each band a step longer, which the
-// step counts of kinds 3, 4, 7 and 8 include.
+// QUIRK: a band or block runs through 17 step values, one more than it has lines or cells: the last
+// one copies the first line of the next band again (kinds 3 and 4) or the cells of values 0 and 1
+// (kinds 7 and 8). That changes no pixel, but it keeps the last band a step longer, and the step
+// counts include it.
 constexpr std::int32_t kStepValues = 17;
 
 std::uint16_t band_cells(std::int32_t value)
@@ -103,37 +104,44 @@ std::uint16_t band_cells(std::int32_t value)
     return cells_of(kMatrixB, value);
 }
 
-// A pattern of period 3 or 4 unrolled into pixel masks: for each row phase, kLength masks (a multiple
-// of both periods) that are all ones where the column is copied and 0 where it is kept, so that a row
-// is copied by d ^= (d ^ s) & mask, with no test per pixel, in loops the compiler can widen.
+// A pattern of period 3 or 4 unrolled for the copy loops: for each row phase, the masks of 12 pixels
+// (a multiple of both periods), all ones where the column is copied and 0 where it is kept, also as
+// three words of four pixels. A row is copied by d ^= (d ^ s) & mask a word at a time, with no test
+// per pixel.
 class PatternMasks {
 public:
-    static constexpr std::int32_t kLength = 48;
+    static constexpr std::int32_t kLength = 12;
+    static constexpr std::int32_t kWords = kLength / 4;
 
     PatternMasks(std::int32_t period, std::uint16_t cells)
         : m_period(period)
     {
         for (std::int32_t row = 0; row < period; ++row) {
             std::uint32_t const row_cells = (cells >> (row * period)) & ((1u << period) - 1);
-            m_row_used[row] = row_cells != 0;
+            Phase& phase = m_phases[row];
+            phase.used = row_cells != 0;
             for (std::int32_t i = 0; i < kLength; ++i)
-                m_masks[row][i] = (row_cells >> (i % period)) & 1 ? 0xFFFF : 0;
+                phase.pixels[i] = (row_cells >> (i % period)) & 1 ? 0xFFFF : 0;
+            // Copied through memory, so that the pixel at the lowest address stays first in the word
+            // whatever the byte order.
+            std::memcpy(phase.words.data(), phase.pixels.data(), sizeof phase.words);
         }
     }
 
+    struct Phase {
+        bool used { false };
+        std::array<Pixel, kLength> pixels {};
+        std::array<std::uint64_t, kWords> words {};
+    };
+
     std::int32_t period() const { return m_period; }
-    // Mask i belongs to a column i mod period past a multiple of the period. Null when rows of y's
-    // phase keep all their pixels.
-    const Pixel* row(std::int32_t y) const
-    {
-        std::int32_t const phase = y % m_period;
-        return m_row_used[phase] ? m_masks[phase].data() : nullptr;
-    }
+    // The masks for the rows y with y mod period = phase, the first belonging to a column that is a
+    // multiple of the period. Null when those rows keep all their pixels.
+    const Phase* phase(std::int32_t phase) const { return m_phases[phase].used ? &m_phases[phase] : nullptr; }
 
 private:
     std::int32_t m_period;
-    std::array<std::array<Pixel, kLength>, 4> m_masks {};
-    std::array<bool, 4> m_row_used {};
+    std::array<Phase, 4> m_phases {};
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -153,12 +161,32 @@ Rect unite(const Rect& a, const Rect& b)
     return { left, top, right - left, bottom - top };
 }
 
-// d ^= (d ^ s) & mask over `count` pixels; the two rows never share memory.
-void copy_masked(Pixel* __restrict destination, const Pixel* __restrict source, const Pixel* __restrict mask,
-    std::int32_t count)
+void copy_masked_word(Pixel* destination, const Pixel* source, std::uint64_t mask)
 {
-    for (std::int32_t i = 0; i < count; ++i)
-        destination[i] ^= (destination[i] ^ source[i]) & mask[i];
+    std::uint64_t d = 0;
+    std::uint64_t s = 0;
+    std::memcpy(&d, destination, sizeof d);
+    std::memcpy(&s, source, sizeof s);
+    d ^= (d ^ s) & mask;
+    std::memcpy(destination, &d, sizeof d);
+}
+
+// d ^= (d ^ s) & mask over `count` pixels of two rows that never share memory; word w of four pixels
+// takes mask w mod kGroup, which is 1 for a pattern of period 4 (one mask for every word, so the loop
+// widens with the mask held in a register) and 3 for period 3.
+template<std::int32_t kGroup>
+void copy_masked(Pixel* __restrict destination, const Pixel* __restrict source, std::int32_t count,
+    const PatternMasks::Phase& masks)
+{
+    std::int32_t const words = count / 4;
+    std::int32_t w = 0;
+    for (; w + kGroup <= words; w += kGroup)
+        for (std::int32_t j = 0; j < kGroup; ++j)
+            copy_masked_word(destination + 4 * (w + j), source + 4 * (w + j), masks.words[j]);
+    for (; w < words; ++w)
+        copy_masked_word(destination + 4 * w, source + 4 * w, masks.words[w % kGroup]);
+    for (std::int32_t i = 4 * words; i < count; ++i)
+        destination[i] ^= (destination[i] ^ source[i]) & masks.pixels[i % PatternMasks::kLength];
 }
 
 // Copies from the staging surface onto the display at the same place, within the screen and within
@@ -187,9 +215,26 @@ public:
             = std::min<std::int64_t>(static_cast<std::int64_t>(rect.y) + rect.h, m_height);
         if (right <= left || bottom <= top)
             return;
+        // Whole rows of equal pitch lie end to end: one block, which memcpy moves much faster than
+        // the same bytes row by row.
+        if (right - left == m_display.pitch() && m_display.pitch() == m_staging.pitch()) {
+            std::memcpy(m_display.row(static_cast<std::int32_t>(top)),
+                m_staging.row(static_cast<std::int32_t>(top)),
+                static_cast<std::size_t>((bottom - top) * m_display.pitch()) * sizeof(Pixel));
+            return;
+        }
+        // memmove, although the rows never overlap: GCC expands a memcpy whose size it can bound into
+        // rep movs, which costs several times the library's copy on the short rows of the frame and
+        // the wedges.
         auto const row_bytes = static_cast<std::size_t>(right - left) * sizeof(Pixel);
         for (auto y = static_cast<std::int32_t>(top); y < bottom; ++y)
-            std::memcpy(m_display.row(y) + left, m_staging.row(y) + left, row_bytes);
+            std::memmove(m_display.row(y) + left, m_staging.row(y) + left, row_bytes);
+    }
+
+    // Whether a row from x to x + w covers the canvas's width.
+    bool spans_width(std::int32_t x, std::int32_t w) const
+    {
+        return x <= 0 && static_cast<std::int64_t>(x) + w >= m_width;
     }
 
     // Single-pixel columns, all rows, walked row by row so that each row is touched once.
@@ -210,29 +255,40 @@ public:
 
     // The pixels of `rect` that the pattern selects; rect.x is a multiple of the pattern's period and
     // not negative, so that column phases line up with the masks.
-    void copy_pattern(const PatternMasks& masks, const Rect& rect)
+    void copy_pattern(const PatternMasks& pattern, const Rect& rect)
     {
-        ENGINE_ASSERT(rect.x >= 0 && rect.y >= 0 && rect.x % masks.period() == 0);
+        ENGINE_ASSERT(rect.x >= 0 && rect.y >= 0 && rect.x % pattern.period() == 0);
         std::int32_t const right = std::min(rect.x + rect.w, m_width);
         std::int32_t const bottom = std::min(rect.y + rect.h, m_height);
-        for (std::int32_t y = rect.y; y < bottom; ++y) {
-            const Pixel* const mask = masks.row(y);
-            if (!mask)
+        if (right <= rect.x)
+            return;
+        // Phase by phase, so that rows the pattern leaves alone are never visited.
+        std::int32_t const period = pattern.period();
+        for (std::int32_t phase = 0; phase < period; ++phase) {
+            const PatternMasks::Phase* const masks = pattern.phase(phase);
+            if (!masks)
                 continue;
-            Pixel* const destination = m_display.row(y);
-            const Pixel* const source = m_staging.row(y);
-            for (std::int32_t x = rect.x; x < right; x += PatternMasks::kLength)
-                copy_masked(destination + x, source + x, mask, std::min(PatternMasks::kLength, right - x));
+            for (std::int32_t y = rect.y + (phase - rect.y % period + period) % period; y < bottom;
+                 y += period) {
+                if (period == 3)
+                    copy_masked<3>(
+                        m_display.row(y) + rect.x, m_staging.row(y) + rect.x, right - rect.x, *masks);
+                else
+                    copy_masked<1>(
+                        m_display.row(y) + rect.x, m_staging.row(y) + rect.x, right - rect.x, *masks);
+            }
         }
     }
 
     // What a copy of the whole screen through the region as clip region would change.
     void copy_region(const PolygonRegion& region)
     {
+        std::int32_t const top = std::max(region.top(), 0);
         std::int32_t const bottom = std::min(region.bottom(), m_height);
+        PolygonScan scan(region, top);
         RowSpans spans;
-        for (std::int32_t y = std::max(region.top(), 0); y < bottom; ++y) {
-            std::size_t const count = region.row_spans(y, spans);
+        for (std::int32_t y = top; y < bottom; ++y) {
+            std::size_t const count = scan.next(spans);
             for (std::size_t i = 0; i < count; ++i)
                 copy_rect({ spans[i].begin, y, spans[i].end - spans[i].begin, 1 });
         }
@@ -328,19 +384,34 @@ Rect circle(Canvas& canvas, std::int32_t k)
     std::int32_t const diameter = (k * 800) >> 6;
     std::int32_t const radius = diameter >> 1;
     std::int64_t const radius_squared = static_cast<std::int64_t>(diameter) * diameter / 4;
-    for (std::int32_t y = kCentreY - radius; y < kCentreY + radius; ++y) {
+    // trunc(2 sqrt(v)) is the integer square root of 4v. Taken on integers it cannot be moved by
+    // rounding, and from one row to the next it changes by a few units, so it is followed by steps
+    // instead of a square root on every row. Rows off the screen draw nothing and are skipped.
+    std::int32_t const first = std::max(kCentreY - radius, 0);
+    std::int32_t const end = std::min(kCentreY + radius, kScreenHeight);
+    std::int64_t width = 0;
+    Rect full { 0, 0, kScreenWidth, 0 };
+    for (std::int32_t y = first; y < end; ++y) {
         std::int64_t const dy = y - kCentreY;
-        // trunc(2 sqrt(v)) is the integer square root of 4v; taken on integers it cannot be moved by
-        // rounding.
         std::int64_t const square = 4 * (radius_squared - dy * dy);
-        auto width = static_cast<std::int64_t>(std::sqrt(static_cast<double>(square)));
         while (width * width > square)
             --width;
         while ((width + 1) * (width + 1) <= square)
             ++width;
         auto const w = static_cast<std::int32_t>(width);
-        canvas.copy_rect({ kCentreX - (w >> 1), y, w, 1 });
+        Rect const strip { kCentreX - (w >> 1), y, w, 1 };
+        // Rows that span the screen gather into one block.
+        if (canvas.spans_width(strip.x, strip.w)) {
+            if (full.h == 0)
+                full.y = y;
+            ++full.h;
+            continue;
+        }
+        canvas.copy_rect(full);
+        full.h = 0;
+        canvas.copy_rect(strip);
     }
+    canvas.copy_rect(full);
     return { kCentreX - radius, kCentreY - radius, diameter, diameter };
 }
 

@@ -7,8 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -74,15 +76,13 @@ Recording run(int kind)
     return r;
 }
 
+// Each kind is run once per test process, when a test first needs it.
 const Recording& run_of(int kind)
 {
-    static std::vector<Recording> const runs = [] {
-        std::vector<Recording> all;
-        for (int each = 0; each < 16; ++each)
-            all.push_back(run(each));
-        return all;
-    }();
-    return runs[kind];
+    static std::array<std::unique_ptr<Recording>, 16> runs;
+    if (!runs[kind])
+        runs[kind] = std::make_unique<Recording>(run(kind));
+    return *runs[kind];
 }
 
 // The angle of (x, y) about the centre in turns, clockwise from straight up, and whether it lies more
