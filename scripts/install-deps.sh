@@ -16,8 +16,8 @@ packages=(
   libpng-dev zlib1g-dev
   # MIDI synthesis
   libfluidsynth-dev timgm6mb-soundfont
-  # movies
-  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  # movies; the command-line ffmpeg makes the demo's movie and the reference frames of the movie tests
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
   # window tests
   xvfb xdotool xauth x11-apps
 )
