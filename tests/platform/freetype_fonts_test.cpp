@@ -1,0 +1,101 @@
+// FreeTypeFonts: the Windows Japanese faces found among the installed fonts, the cell metrics of a
+// positive font height, and characters the font cannot show.
+#include "platform/fonts/freetype_fonts.h"
+
+#include "support/test_game.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace advplay::platform {
+namespace {
+
+class FreeTypeFontsTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Font> font(std::string_view utf8_name, std::int32_t height = 32)
+    {
+        FontRequest request;
+        request.name = testing::sjis(utf8_name);
+        request.height = height;
+        std::string note;
+        auto made = m_fonts.create(request, note);
+        m_note = note;
+        return made;
+    }
+    static int inked(const Glyph& glyph)
+    {
+        int count = 0;
+        for (auto bit : glyph.bits)
+            count += bit;
+        return count;
+    }
+
+    TextEncoding m_encoding;
+    FreeTypeFonts m_fonts { m_encoding };
+    std::string m_note;
+};
+
+TEST_F(FreeTypeFontsTest, WindowsJapaneseFacesMapToTheIpaFonts)
+{
+    // Debian reaches the IPA files through alternatives links; compare the files they lead to.
+    auto file = [this](std::string_view name) {
+        return std::filesystem::canonical(m_fonts.file_for(name)).filename().string();
+    };
+    EXPECT_EQ(file(testing::sjis("ＭＳ ゴシック")), "ipag.ttf");
+    EXPECT_EQ(file("MS PGothic"), "ipagp.ttf");
+    EXPECT_EQ(file(testing::sjis("ＭＳ 明朝")), "ipam.ttf");
+    EXPECT_EQ(file("ms mincho"), "ipam.ttf");
+}
+
+TEST_F(FreeTypeFontsTest, UnknownFacesFallBackToTheGothicAndSaySoOnce)
+{
+    ASSERT_TRUE(font("No Such Face Anywhere"));
+    EXPECT_NE(m_note.find("No Such Face Anywhere"), std::string::npos);
+    ASSERT_TRUE(font("No Such Face Anywhere"));
+    EXPECT_TRUE(m_note.empty());
+}
+
+TEST_F(FreeTypeFontsTest, GlyphsSitInTheirCellAndFullWidthCharactersAreAnEmWide)
+{
+    auto gothic = font("ＭＳ ゴシック", 32);
+    ASSERT_TRUE(gothic);
+    EXPECT_TRUE(m_note.empty());
+    Glyph const& a = gothic->glyph(testing::sjis("あ"));
+    EXPECT_GT(inked(a), 20);
+    EXPECT_GE(a.top, 0);
+    EXPECT_LE(a.top + a.height, 32);
+    Glyph const& letter = gothic->glyph("A");
+    // A monospaced gothic: half-width letters are half as wide as kana.
+    EXPECT_EQ(letter.advance * 2, a.advance);
+    for (auto bit : a.bits)
+        ASSERT_TRUE(bit == 0 || bit == 1);
+}
+
+TEST_F(FreeTypeFontsTest, PairsThatDoNotConvertDrawTheMissingBoxAtFullWidth)
+{
+    auto gothic = font("ＭＳ ゴシック", 24);
+    ASSERT_TRUE(gothic);
+    Glyph const& kana = gothic->glyph(testing::sjis("あ"));
+    // 0x85 0x40 is unassigned in code page 932.
+    Glyph const& missing = gothic->glyph(std::string("\x85\x40"));
+    EXPECT_EQ(missing.advance, kana.advance);
+}
+
+TEST_F(FreeTypeFontsTest, UnderlineRunsUnderTheWholeAdvance)
+{
+    FontRequest request;
+    request.name = "MS Gothic";
+    request.height = 32;
+    request.underline = true;
+    std::string note;
+    auto underlined = m_fonts.create(request, note);
+    ASSERT_TRUE(underlined);
+    Glyph const& space = underlined->glyph(" ");
+    EXPECT_GE(inked(space), space.advance);
+    EXPECT_LE(space.left, 0);
+    EXPECT_GE(space.left + space.width, space.advance);
+}
+
+} // namespace
+} // namespace advplay::platform
