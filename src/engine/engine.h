@@ -17,6 +17,7 @@ namespace advplay::platform {
 class Audio;
 class Clock;
 class Files;
+class FontRasterizer;
 class ImageCodecs;
 class MessageBox;
 class TextEncoding;
@@ -38,6 +39,8 @@ struct Platform {
     // The PNG reader, the general picture loader and the image plug-in loader; without them only BMP
     // and K16 pictures load.
     platform::ImageCodecs* images { nullptr };
+    // The fonts text is drawn in; without them text takes its place on the page but shows nothing.
+    platform::FontRasterizer* fonts { nullptr };
 };
 
 // What the ini file and the config script set at start-up (Shift-JIS).
@@ -77,6 +80,10 @@ struct InputState {
     bool cursor_visible { true };
     ClickJump left_jump;
     ClickJump right_jump;
+    // Whether a click of that button ends the current click wait or movie; .clk, .tcl, their text
+    // escapes and .avi set them.
+    bool left_accept { false };
+    bool right_accept { false };
 };
 
 class Engine {
