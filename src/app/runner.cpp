@@ -17,11 +17,11 @@
 #include "platform/posix/instance_lock.h"
 #include "platform/posix/png_writer.h"
 #include "platform/sdl/sdl_image_codecs.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/sdl/steady_clock.h"
 #include "platform/text_output.h"
 #if ADVPLAY_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
+#include "platform/sdl/sdl_library.h"
 #include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_window.h"
 #endif
@@ -176,6 +176,10 @@ private:
 
 // The window, boxes and sound of a run, real or headless.
 struct Backend {
+#if ADVPLAY_HAVE_SDL
+    // First, so that it is destroyed after everything else that uses SDL.
+    std::unique_ptr<platform::SdlLibrary> sdl;
+#endif
     std::unique_ptr<platform::Clock> clock;
     std::unique_ptr<platform::Window> window;
     std::unique_ptr<platform::MessageBox> message_box;
@@ -210,6 +214,7 @@ std::optional<Backend> make_backend(
     if (line.date)
         say("--date applies to --headless runs only; the real calendar is used");
 #if ADVPLAY_HAVE_SDL
+    backend.sdl = std::make_unique<platform::SdlLibrary>();
     backend.clock = std::make_unique<platform::SteadyClock>();
     auto window = std::make_unique<platform::SdlWindow>(
         encoding, platform::SdlWindowOptions { line.scale, line.linear_filter });
@@ -286,8 +291,8 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     }
 
     platform::SdlImageCodecs images;
-    Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding, backend->audio.get(),
-                      &images },
+    Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding,
+                      backend->audio.get(), &images },
         standard_commands());
     if (line.trace)
         engine.trace = &error_output;

@@ -9,6 +9,11 @@ advplay=$1 game=$2 probe=$3
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
 fi
+# In the sanitizer build, the libraries that SDL loads for the display (libX11's modules, libdbus for
+# the screen saver) keep small buffers to the end, some of them in modules already unloaded and so
+# beyond any suppression; their leaks are not ours. Memory errors are still caught, and the
+# headless tests check our own code for leaks.
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 work=$(mktemp -d)
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
