@@ -59,6 +59,13 @@ std::int32_t DataFile::size() const
     return static_cast<std::int32_t>(m_plain.size());
 }
 
+std::span<const std::uint8_t> DataFile::content() const
+{
+    if (m_packed)
+        return m_content;
+    return m_plain.content();
+}
+
 std::int32_t DataFile::read(std::span<std::uint8_t> into)
 {
     if (!m_packed)

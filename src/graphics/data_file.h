@@ -33,6 +33,9 @@ public:
 
     // The length of the content: the file's, or the unpacked length of a packed file.
     std::int32_t size() const;
+    // The whole content (the file's, or the unpacked content of a packed file) without a copy, for
+    // readers that take it all at once; it stays valid until the reader is closed. Empty when closed.
+    std::span<const std::uint8_t> content() const;
     // Fills `into` from the read position and moves past it. Nonzero when all of it was filled: 1
     // from a plain file, into.size() from unpacked content; 0 otherwise (unpacked content then stays
     // untouched at its position, never read beyond its end).

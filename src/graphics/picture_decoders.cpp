@@ -6,9 +6,8 @@
 #include "graphics/picture_plugins.h"
 #include "platform/image_codecs.h"
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <utility>
 
 namespace advplay::graphics {
@@ -40,6 +39,49 @@ constexpr std::size_t kK16PaletteSize = 256 * 2;
 // a stored 16-bit value keeps its channels and loses only that bit.
 constexpr Pixel kPixelBits = 0x7FFF;
 
+// Makes the surface the picture the host's codecs hand over, each channel keeping its top five bits;
+// an alpha channel becomes the alpha mask.
+class SurfaceSink final : public platform::PictureSink {
+public:
+    explicit SurfaceSink(Surface& surface)
+        : m_surface(surface)
+    {
+    }
+
+    bool begin(std::int32_t width, std::int32_t height, std::int32_t bytes_per_pixel) override
+    {
+        if (width <= 0 || height <= 0 || !platform::picture_size_allowed(width, height)
+            || (bytes_per_pixel != 3 && bytes_per_pixel != 4))
+            return false;
+        if (!m_surface.create(width, height))
+            return false;
+        m_has_alpha = bytes_per_pixel == 4;
+        return !m_has_alpha || m_surface.create_alpha_mask();
+    }
+
+    void row(std::int32_t y, const std::uint8_t* in) override
+    {
+        Pixel* out = m_surface.row(y);
+        std::int32_t const width = m_surface.width();
+        if (!m_has_alpha) {
+            for (std::int32_t x = 0; x < width; ++x)
+                out[x] = static_cast<Pixel>(
+                    ((in[3 * x] >> 3) << 10) | ((in[3 * x + 1] >> 3) << 5) | (in[3 * x + 2] >> 3));
+            return;
+        }
+        std::uint8_t* alpha = m_surface.alpha_mask() + static_cast<std::ptrdiff_t>(y) * width;
+        for (std::int32_t x = 0; x < width; ++x) {
+            out[x] = static_cast<Pixel>(
+                ((in[4 * x] >> 3) << 10) | ((in[4 * x + 1] >> 3) << 5) | (in[4 * x + 2] >> 3));
+            alpha[x] = in[4 * x + 3];
+        }
+    }
+
+private:
+    Surface& m_surface;
+    bool m_has_alpha { false };
+};
+
 } // namespace
 
 bool load_picture(Surface& surface, const PictureSources& sources, std::string_view path)
@@ -47,17 +89,10 @@ bool load_picture(Surface& surface, const PictureSources& sources, std::string_v
     DataFile file(sources.files);
     if (!file.open(path, FileMode::ReadBinary))
         return false;
-    std::int32_t const size = file.size();
-    if (size < 0)
+    // Every decoder reads the whole file; one view of it serves them all.
+    std::span<const std::uint8_t> const content = file.content();
+    if (content.size() != static_cast<std::size_t>(std::max(file.size(), 0)))
         return false;
-    // Every decoder reads the whole file; reading it once serves them all.
-    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[size > 0 ? size : 1]);
-    if (!bytes)
-        return false;
-    std::span<const std::uint8_t> const content(bytes.get(), static_cast<std::size_t>(size));
-    if (size > 0 && file.read({ bytes.get(), content.size() }) == 0)
-        return false;
-    file.close();
 
     // Decoded apart, so that a picture that does not load leaves the caller's surface as it was.
     Surface decoded;
@@ -147,8 +182,8 @@ bool decode_png(Surface& surface, std::span<const std::uint8_t> file, platform::
     if (!codecs || file.size() < sizeof kSignature
         || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
         return false;
-    platform::DecodedPicture picture;
-    return codecs->decode_png(file, picture) && take_decoded_picture(surface, picture);
+    SurfaceSink sink(surface);
+    return codecs->decode_png(file, sink);
 }
 
 bool decode_gif(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
@@ -160,38 +195,10 @@ bool decode_gif(Surface& surface, std::span<const std::uint8_t> file, platform::
 
 bool decode_any_picture(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
 {
-    platform::DecodedPicture picture;
-    return codecs && codecs->decode_any(file, picture) && take_decoded_picture(surface, picture);
-}
-
-bool take_decoded_picture(Surface& surface, const platform::DecodedPicture& picture)
-{
-    if (picture.width <= 0 || picture.height <= 0
-        || !platform::picture_size_allowed(picture.width, picture.height)
-        || (picture.bytes_per_pixel != 3 && picture.bytes_per_pixel != 4))
+    if (!codecs)
         return false;
-    if (!surface.create(picture.width, picture.height))
-        return false;
-    bool const has_alpha = picture.bytes_per_pixel == 4;
-    if (has_alpha && !surface.create_alpha_mask())
-        return false;
-    for (std::int32_t y = 0; y < picture.height; ++y) {
-        const std::uint8_t* in = picture.row(y);
-        Pixel* out = surface.row(y);
-        if (has_alpha) {
-            std::uint8_t* alpha = surface.alpha_mask() + static_cast<std::ptrdiff_t>(y) * picture.width;
-            for (std::int32_t x = 0; x < picture.width; ++x) {
-                out[x] = static_cast<Pixel>(
-                    ((in[4 * x] >> 3) << 10) | ((in[4 * x + 1] >> 3) << 5) | (in[4 * x + 2] >> 3));
-                alpha[x] = in[4 * x + 3];
-            }
-        } else {
-            for (std::int32_t x = 0; x < picture.width; ++x)
-                out[x] = static_cast<Pixel>(
-                    ((in[3 * x] >> 3) << 10) | ((in[3 * x + 1] >> 3) << 5) | (in[3 * x + 2] >> 3));
-        }
-    }
-    return true;
+    SurfaceSink sink(surface);
+    return codecs->decode_any(file, sink);
 }
 
 } // namespace advplay::graphics

@@ -11,7 +11,6 @@
 namespace advplay::platform {
 class Files;
 class ImageCodecs;
-struct DecodedPicture;
 } // namespace advplay::platform
 
 namespace advplay::graphics {
@@ -30,7 +29,8 @@ struct PictureSources {
 // Decodes the picture file at `path` into `surface`, at the picture's own size, with an alpha mask
 // when the file carries per-pixel transparency (32-bit BMP, 32-bit plug-in output, PNG or any other
 // picture with an alpha channel). The decoders are tried in the order BMP, K16, PNG, GIF, plug-ins,
-// any picture, on the same bytes (the file is read once), and the first that succeeds wins. False,
+// any picture, on the same bytes (the file is read once), and the first that succeeds wins. Pixels
+// the host's codecs decode keep each channel's top five bits; an alpha channel becomes the mask. False,
 // with the surface unchanged, when the file cannot be opened or read or every decoder refuses it.
 [[nodiscard]] bool load_picture(Surface& surface, const PictureSources& sources, std::string_view path);
 
@@ -52,9 +52,5 @@ struct PictureSources {
 // The host's general loader on anything.
 [[nodiscard]] bool decode_any_picture(
     Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs);
-
-// Makes `surface` the picture, each channel keeping its top five bits; an alpha channel becomes the
-// alpha mask. False when the surface or the mask cannot be had.
-[[nodiscard]] bool take_decoded_picture(Surface& surface, const platform::DecodedPicture& picture);
 
 } // namespace advplay::graphics

@@ -199,6 +199,13 @@ std::int64_t PlainFile::tell() const
     return m_open ? m_position : 0;
 }
 
+std::span<const std::uint8_t> PlainFile::content() const
+{
+    if (!m_readable)
+        return {};
+    return m_content;
+}
+
 std::int64_t PlainFile::size() const
 {
     if (!m_open)

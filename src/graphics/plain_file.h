@@ -72,6 +72,9 @@ public:
     std::int64_t tell() const;
     // The length of the content; 0 when closed.
     std::int64_t size() const;
+    // The whole content of a file open for reading, without a copy; empty otherwise. Valid until the
+    // file is closed or written.
+    std::span<const std::uint8_t> content() const;
 
     void set_name(std::string_view name) { m_name = name; }
     const std::string& name() const { return m_name; }

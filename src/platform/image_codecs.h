@@ -4,7 +4,6 @@
 
 #include "platform/plugin_library.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -25,20 +24,17 @@ constexpr bool picture_size_allowed(std::int64_t width, std::int64_t height)
     return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
 }
 
-// Pixels with 8 bits a channel, top row first.
-struct DecodedPicture {
-    std::int32_t width { 0 };
-    std::int32_t height { 0 };
-    // 3: red, green, blue. 4: red, green, blue, alpha (0 transparent, 255 opaque).
-    std::int32_t bytes_per_pixel { 0 };
-    // Bytes from one row to the next.
-    std::size_t pitch { 0 };
-    std::unique_ptr<std::uint8_t[]> pixels;
-
-    const std::uint8_t* row(std::int32_t y) const
-    {
-        return pixels.get() + static_cast<std::size_t>(y) * pitch;
-    }
+// Receives a decoded picture: its size first, then its rows with 8 bits a channel.
+class PictureSink {
+public:
+    virtual ~PictureSink() = default;
+    // Called once before any row. `bytes_per_pixel` is 3 (red, green, blue) or 4 (red, green, blue,
+    // alpha: 0 transparent, 255 opaque). False stops the decoding, which then fails.
+    [[nodiscard]] virtual bool begin(std::int32_t width, std::int32_t height, std::int32_t bytes_per_pixel)
+        = 0;
+    // Row y, width * bytes_per_pixel bytes; rows come top row first, each once. A decoding that fails
+    // after its first row has handed over only some rows.
+    virtual void row(std::int32_t y, const std::uint8_t* pixels) = 0;
 };
 
 class ImageCodecs {
@@ -48,19 +44,18 @@ public:
     // Reads a PNG file held in memory with exactly these transformations: expansion when the colour
     // type is palette, when it is grey with fewer than 8 bits, and when a tRNS chunk is present;
     // 16-bit channels stripped to their high byte; grey made RGB when the colour type is grey. The
-    // result must then be RGB (3 bytes a pixel, rows (width * 24 + 31) / 32 * 4 bytes apart) for a
-    // colour type without alpha, RGBA (4 bytes, rows width * 4 apart) for one with alpha; anything
-    // else is refused. So a palette, grey or RGB picture with a tRNS chunk, and a grey picture with
-    // alpha, are refused, as are damaged files and pictures beyond the size limits. False leaves
-    // `picture` unspecified.
-    [[nodiscard]] virtual bool decode_png(std::span<const std::uint8_t> file, DecodedPicture& picture) = 0;
+    // result must then be RGB (3 bytes a pixel) for a colour type without alpha and RGBA (4 bytes)
+    // for one with alpha; anything else is refused. So a palette, grey or RGB picture with a tRNS
+    // chunk, and a grey picture with alpha, are refused, as are damaged files and pictures beyond
+    // the size limits. Refusals that the header shows come before `sink` hears of the picture.
+    [[nodiscard]] virtual bool decode_png(std::span<const std::uint8_t> file, PictureSink& sink) = 0;
 
     // Reads any picture the host's general loader knows (JPEG, GIF, PNG, BMP, TIFF, WebP, icons and
     // cursors) whose size can be checked against the limits before it is decoded; an animation gives
     // its first frame. GIF and JPEG files cut short are refused rather than shown with the loader's
-    // filling. The result has 4 bytes a pixel only when the picture has an alpha channel, 3
-    // otherwise. False, with `picture` unspecified, for anything else.
-    [[nodiscard]] virtual bool decode_any(std::span<const std::uint8_t> file, DecodedPicture& picture) = 0;
+    // filling. Rows have 4 bytes a pixel only when the picture has an alpha channel, 3 otherwise.
+    // False for anything else.
+    [[nodiscard]] virtual bool decode_any(std::span<const std::uint8_t> file, PictureSink& sink) = 0;
 
     // Loads the shared library at `host_path` (a path on the host, not an engine path). Null when it
     // cannot be loaded.

@@ -41,7 +41,9 @@ struct PngRead {
     png_structp png { nullptr };
     png_infop info { nullptr };
     MemoryInput input;
-    DecodedPicture* picture { nullptr };
+    PictureSink* sink { nullptr };
+    // One row, or the whole picture when it is interlaced.
+    std::unique_ptr<png_byte[]> pixels;
     std::unique_ptr<png_bytep[]> rows;
 };
 
@@ -62,8 +64,9 @@ bool decode_with_libpng(PngRead& read)
         png_set_strip_16(read.png);
     if (color_type == PNG_COLOR_TYPE_GRAY)
         png_set_gray_to_rgb(read.png);
-    // Not a transformation of the pixels: it lets png_read_image fill the rows of an interlaced file.
-    (void)png_set_interlace_handling(read.png);
+    // Not a transformation of the pixels: it makes libpng put the passes of an interlaced file
+    // together.
+    int const passes = png_set_interlace_handling(read.png);
     png_read_update_info(read.png, read.info);
 
     png_uint_32 width = 0;
@@ -76,27 +79,42 @@ bool decode_with_libpng(PngRead& read)
         return false;
     if (!picture_size_allowed(width, height))
         return false;
-
-    DecodedPicture& picture = *read.picture;
-    picture.width = static_cast<std::int32_t>(width);
-    picture.height = static_cast<std::int32_t>(height);
-    picture.bytes_per_pixel = has_alpha ? 4 : 3;
-    picture.pitch = has_alpha ? std::size_t { width } * 4 : (std::size_t { width } * 24 + 31) / 32 * 4;
-    if (png_get_rowbytes(read.png, read.info) > picture.pitch)
+    std::size_t const row_bytes = std::size_t { width } * (has_alpha ? 4 : 3);
+    if (png_get_rowbytes(read.png, read.info) != row_bytes)
         return false;
-    picture.pixels.reset(new (std::nothrow) std::uint8_t[picture.pitch * height]);
+
+    if (passes == 1) {
+        // Row by row through one buffer: the picture never exists twice.
+        read.pixels.reset(new (std::nothrow) png_byte[row_bytes]);
+        if (!read.pixels
+            || !read.sink->begin(
+                static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), has_alpha ? 4 : 3))
+            return false;
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(read.png, read.pixels.get(), nullptr);
+            read.sink->row(static_cast<std::int32_t>(y), read.pixels.get());
+        }
+        return true;
+    }
+    // The passes of an interlaced picture each touch every part of it, so it is read whole first.
+    read.pixels.reset(new (std::nothrow) png_byte[row_bytes * height]);
     read.rows.reset(new (std::nothrow) png_bytep[height]);
-    if (!picture.pixels || !read.rows)
+    if (!read.pixels || !read.rows)
         return false;
     for (png_uint_32 y = 0; y < height; ++y)
-        read.rows[y] = picture.pixels.get() + picture.pitch * y;
+        read.rows[y] = read.pixels.get() + row_bytes * y;
     png_read_image(read.png, read.rows.get());
+    if (!read.sink->begin(
+            static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), has_alpha ? 4 : 3))
+        return false;
+    for (png_uint_32 y = 0; y < height; ++y)
+        read.sink->row(static_cast<std::int32_t>(y), read.rows[y]);
     return true;
 }
 
 } // namespace
 
-bool read_png(std::span<const std::uint8_t> file, DecodedPicture& picture)
+bool read_png(std::span<const std::uint8_t> file, PictureSink& sink)
 {
     if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
         return false;
@@ -110,7 +128,7 @@ bool read_png(std::span<const std::uint8_t> file, DecodedPicture& picture)
         return false;
     }
     read.input = { file.data(), file.size(), 0 };
-    read.picture = &picture;
+    read.sink = &sink;
     bool const decoded = decode_with_libpng(read);
     png_destroy_read_struct(&read.png, &read.info, nullptr);
     return decoded;

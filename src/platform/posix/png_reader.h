@@ -10,6 +10,6 @@
 namespace advplay::platform {
 
 // See ImageCodecs::decode_png for the transformations and what is refused.
-[[nodiscard]] bool read_png(std::span<const std::uint8_t> file, DecodedPicture& picture);
+[[nodiscard]] bool read_png(std::span<const std::uint8_t> file, PictureSink& sink);
 
 } // namespace advplay::platform

@@ -9,8 +9,6 @@
 #include <SDL_image.h>
 
 #include <climits>
-#include <cstring>
-#include <new>
 
 namespace advplay::platform {
 
@@ -43,7 +41,7 @@ SDL_Surface* load(PictureFormat format, SDL_RWops* stream)
 
 // The loaded picture as 8-bit RGB, or RGBA when it has an alpha channel. A colour key (a GIF's
 // transparent index) is no alpha channel: those pixels keep their palette colour.
-bool copy_out(SDL_Surface* loaded, DecodedPicture& picture)
+bool hand_over(SDL_Surface* loaded, PictureSink& sink)
 {
     if (loaded->w <= 0 || loaded->h <= 0 || !picture_size_allowed(loaded->w, loaded->h))
         return false;
@@ -52,35 +50,27 @@ bool copy_out(SDL_Surface* loaded, DecodedPicture& picture)
         = SDL_ConvertSurfaceFormat(loaded, has_alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24, 0);
     if (!converted)
         return false;
-    picture.width = converted->w;
-    picture.height = converted->h;
-    picture.bytes_per_pixel = has_alpha ? 4 : 3;
-    picture.pitch
-        = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.bytes_per_pixel);
-    picture.pixels.reset(
-        new (std::nothrow) std::uint8_t[picture.pitch * static_cast<std::size_t>(picture.height)]);
-    bool const copied = picture.pixels && SDL_LockSurface(converted) == 0;
-    if (copied) {
-        for (int y = 0; y < picture.height; ++y) {
-            std::memcpy(picture.pixels.get() + picture.pitch * static_cast<std::size_t>(y),
+    bool handed = false;
+    if (SDL_LockSurface(converted) == 0) {
+        handed = sink.begin(converted->w, converted->h, has_alpha ? 4 : 3);
+        for (int y = 0; handed && y < converted->h; ++y)
+            sink.row(y,
                 static_cast<const std::uint8_t*>(converted->pixels)
-                    + static_cast<std::ptrdiff_t>(converted->pitch) * y,
-                picture.pitch);
-        }
+                    + static_cast<std::ptrdiff_t>(converted->pitch) * y);
         SDL_UnlockSurface(converted);
     }
     SDL_FreeSurface(converted);
-    return copied;
+    return handed;
 }
 
 } // namespace
 
-bool SdlImageCodecs::decode_png(std::span<const std::uint8_t> file, DecodedPicture& picture)
+bool SdlImageCodecs::decode_png(std::span<const std::uint8_t> file, PictureSink& sink)
 {
-    return read_png(file, picture);
+    return read_png(file, sink);
 }
 
-bool SdlImageCodecs::decode_any(std::span<const std::uint8_t> file, DecodedPicture& picture)
+bool SdlImageCodecs::decode_any(std::span<const std::uint8_t> file, PictureSink& sink)
 {
     // SDL2_image allocates (and clears) a picture of whatever size the file declares before it reads
     // a pixel, so only files whose size is known and allowed are handed to it.
@@ -94,9 +84,9 @@ bool SdlImageCodecs::decode_any(std::span<const std::uint8_t> file, DecodedPictu
     SDL_RWclose(stream);
     if (!loaded)
         return false;
-    bool const copied = copy_out(loaded, picture);
+    bool const handed = hand_over(loaded, sink);
     SDL_FreeSurface(loaded);
-    return copied;
+    return handed;
 }
 
 std::unique_ptr<PluginLibrary> SdlImageCodecs::open_plugin(const std::string& host_path)

@@ -8,8 +8,8 @@ namespace advplay::platform {
 
 class SdlImageCodecs final : public ImageCodecs {
 public:
-    bool decode_png(std::span<const std::uint8_t> file, DecodedPicture& picture) override;
-    bool decode_any(std::span<const std::uint8_t> file, DecodedPicture& picture) override;
+    bool decode_png(std::span<const std::uint8_t> file, PictureSink& sink) override;
+    bool decode_any(std::span<const std::uint8_t> file, PictureSink& sink) override;
     std::unique_ptr<PluginLibrary> open_plugin(const std::string& host_path) override;
 };
 
