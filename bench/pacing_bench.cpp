@@ -58,6 +58,7 @@ public:
     bool set_cursor(const platform::CursorImage*) override { return true; }
     void show_cursor(bool) override { }
     void present(const platform::PictureArea&) override { }
+    void handle_paint_requests() override { }
     void set_background(std::uint32_t) override { }
     bool full_screen() const override { return false; }
     platform::FullScreenResult set_full_screen(bool) override { return platform::FullScreenResult::Done; }

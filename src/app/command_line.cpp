@@ -26,6 +26,7 @@ std::string help_text()
        advplay unpack PACK OUT_DIR
        advplay savedump FILE.sav
        advplay gplp pack FILE [OUT.dpa] | advplay gplp unpack FILE.dpa OUT
+       advplay midi-render SONG.mid OUT.wav [--soundfont FILE] [--loops N]
 
 subcommands:
   pack SCENARIO_DIR OUT.scn  write the scripts of a folder (and its subfolders) as a scenario pack
@@ -33,6 +34,8 @@ subcommands:
   savedump FILE.sav          print the variables stored in a save file
   gplp pack FILE [OUT.dpa]   pack a data file into the GPLP form the engine unpacks as it reads
   gplp unpack FILE.dpa OUT   write out what the engine reads from a packed data file
+  midi-render SONG.mid OUT.wav  play a song through the engine's sequencer and the synthesiser,
+                             faster than it sounds, and write what a player hears as a WAV file
 
 options:
   --headless          no window and no sound, on a virtual clock that moves only when the game waits
@@ -48,6 +51,11 @@ options:
   --scale N           window size as N times 640 x 480 (default: the largest that fits, at most 2)
   --filter nearest|linear  how the picture is scaled in full screen (default nearest)
   --debug             write the engine's internal errors to stderr (also ADVPLAY_DEBUG=1)
+  --font-map FILE     more "Windows face name = installed font family" lines, ahead of the
+                      built-in ones (also ADVPLAY_FONT_MAP=FILE)
+  --soundfont FILE    the SoundFont that synthesises the music (default: the installed TimGM6mb)
+  --midi-port C:P     send the music to ALSA sequencer port C:P (see aconnect -o) instead
+  --loops N           (midi-render) play the song N times, from its loop point after the first
   --ext EXT           (pack) the extension of script files, with its dot (default .txt)
   --help              this text
   --version           the version
@@ -73,6 +81,9 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             i = 1;
         } else if (arguments[0] == "gplp") {
             line.action = Action::Gplp;
+            i = 1;
+        } else if (arguments[0] == "midi-render") {
+            line.action = Action::MidiRender;
             i = 1;
         }
     }
@@ -145,11 +156,29 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
                 return { std::nullopt, "--filter needs nearest or linear" };
         } else if (argument == "--debug") {
             line.debug = true;
+        } else if (argument == "--font-map") {
+            auto value = next_value();
+            if (!value)
+                return { std::nullopt, "--font-map needs a file name" };
+            line.font_map = value;
         } else if (argument == "--ini") {
             auto value = next_value();
             if (!value)
                 return { std::nullopt, "--ini needs a file name" };
             line.ini_name = value;
+        } else if (argument == "--soundfont" || argument == "--midi-port") {
+            auto value = next_value();
+            if (!value)
+                return { std::nullopt,
+                    argument == "--soundfont" ? "--soundfont needs a file name"
+                                              : "--midi-port needs CLIENT:PORT" };
+            (argument == "--soundfont" ? line.soundfont : line.midi_port) = value;
+        } else if (argument == "--loops") {
+            auto value = next_value();
+            auto number = value ? parse_number<std::uint32_t>(*value) : std::nullopt;
+            if (!number || *number < 1 || *number > 1000 || line.action != Action::MidiRender)
+                return { std::nullopt, "--loops needs a number from 1 to 1000 and belongs to midi-render" };
+            line.loops = *number;
         } else if (argument == "--ext") {
             auto value = next_value();
             if (!value || line.action != Action::Pack)
@@ -168,6 +197,12 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
         if (!pack && !unpack)
             return { std::nullopt,
                 "usage: advplay gplp pack FILE [OUT.dpa] | advplay gplp unpack FILE.dpa OUT" };
+        return { line, {} };
+    }
+    if (line.action == Action::MidiRender) {
+        if (line.operands.size() != 2)
+            return { std::nullopt,
+                "usage: advplay midi-render SONG.mid OUT.wav [--soundfont FILE] [--loops N]" };
         return { line, {} };
     }
     std::size_t const wanted = line.action == Action::Play || line.action == Action::SaveDump ? 1 : 2;

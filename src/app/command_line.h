@@ -15,6 +15,7 @@ enum class Action {
     Unpack,
     SaveDump,
     Gplp,
+    MidiRender,
     Help,
     Version,
 };
@@ -46,6 +47,15 @@ struct CommandLine {
     std::optional<std::uint32_t> seed;
     // "YYYY-MM-DD HH:MM:SS": the calendar of a headless run at its start.
     std::optional<std::string> date;
+    // A file of "Windows face name = font family" lines that extends the built-in font table.
+    std::optional<std::string> font_map;
+    // The SoundFont the music is synthesised with, in place of the General MIDI one installed.
+    std::optional<std::string> soundfont;
+    // "CLIENT:PORT": the music goes to this ALSA sequencer port instead of the synthesiser.
+    std::optional<std::string> midi_port;
+    // MidiRender: how many times the song plays, returning to its loop point each time after the
+    // first.
+    std::uint32_t loops { 1 };
     // Pack: the script extension.
     std::string extension { ".txt" };
 };

@@ -4,6 +4,7 @@
 #include "app/input.h"
 #include "common/engine_texts.h"
 #include "engine/engine.h"
+#include "media/media_devices.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
@@ -59,12 +60,18 @@ Dispatch handle(Engine& engine, const platform::Event& event)
         break;
     case platform::EventType::FocusGained:
         break;
+    case platform::EventType::DeviceNotify:
+        // A notification nobody claims is for a medium closed since; it is dropped.
+        (void)media::route_notification(engine, event.notice, event.device);
+        break;
     }
     return Dispatch::Continue;
 }
 
 Dispatch dispatch_events(Engine& engine, FrameHooks* hooks)
 {
+    // First, so that the movie's picture of the moment is in the window before anything looks at it.
+    media::update_media(engine);
     if (hooks)
         hooks->before_events(engine);
     platform::Event event;

@@ -6,10 +6,13 @@
 #include "common/data_path.h"
 #include "common/engine_texts.h"
 #include "engine/engine.h"
+#include "media/media_commands.h"
 #include "platform/audio.h"
 #include "platform/clock.h"
 #include "script/flow_control.h"
 #include "script/line_reader.h"
+#include "text/choices.h"
+#include "text/message_window.h"
 
 namespace advplay::app {
 
@@ -39,6 +42,17 @@ bool is_wait_state(State state)
     }
 }
 
+// A click that ends a click wait takes its mark down first.
+void take_down_wait_mark(Engine& engine, State state)
+{
+    if (!text::mark_in_use(engine))
+        return;
+    if (state == State::TextClickWait || state == State::ClickWait)
+        text::take_down_mark(engine, text::MarkVariant::Click);
+    else if (state == State::TextClearWait || state == State::ClearWait)
+        text::take_down_mark(engine, text::MarkVariant::Clear);
+}
+
 // Abandons whatever runs and jumps to the armed target; false when the button has none armed for
 // this state.
 bool fire_click_jump(Engine& engine, ClickJump& jump, std::int32_t x, std::int32_t y)
@@ -46,6 +60,9 @@ bool fire_click_jump(Engine& engine, ClickJump& jump, std::int32_t x, std::int32
     State const state = engine.interpreter.state;
     if (jump.target.empty() || (jump.any_state == 0 && !is_wait_state(state)))
         return false;
+    take_down_wait_mark(engine, state);
+    if (state == State::MoviePlaying)
+        media::end_movie(engine);
     engine.call_stack.clear();
     std::string line = "\"";
     line += jump.target;
@@ -57,6 +74,62 @@ bool fire_click_jump(Engine& engine, ClickJump& jump, std::int32_t x, std::int32
     engine.input.click_y = y;
     engine.interpreter.state = script::jump_command(engine) ? State::Fetch : State::Quit;
     return true;
+}
+
+// What a click without a jump does in the state it comes in: hurry the text, end a click wait the
+// button is accepted for, or take the choice under the cursor.
+void answer_click(Engine& engine, platform::MouseButton button, std::int32_t x, std::int32_t y)
+{
+    InputState& input = engine.input;
+    text::MessageWindow& window = engine.text.window;
+    bool const left = button == platform::MouseButton::Left;
+    bool const accepted = left ? input.left_accept : input.right_accept;
+    State& state = engine.interpreter.state;
+    switch (state) {
+    case State::ShowText: {
+        std::int32_t const mode = left ? window.left_text_mode : window.right_text_mode;
+        if ((mode == 1 || mode == 2) && window.fast_delay == 0)
+            window.skip_rest = true;
+        break;
+    }
+    case State::TextClickWait:
+    case State::ClickWait:
+        if (!accepted)
+            break;
+        take_down_wait_mark(engine, state);
+        input.click_x = x;
+        input.click_y = y;
+        state = state == State::TextClickWait ? State::ShowText : State::Fetch;
+        break;
+    case State::TextClearWait:
+    case State::ClearWait:
+        if (!accepted)
+            break;
+        take_down_wait_mark(engine, state);
+        text::clear_window(engine);
+        input.click_x = x;
+        input.click_y = y;
+        state = state == State::TextClearWait ? State::ShowText : State::Fetch;
+        break;
+    case State::MoviePlaying:
+        if (!accepted)
+            break;
+        media::end_movie(engine);
+        input.click_x = x;
+        input.click_y = y;
+        state = State::Fetch;
+        break;
+    case State::ChoiceWait:
+        // The right button never picks a choice.
+        if (!left || !text::take_choice(engine))
+            break;
+        input.click_x = x;
+        input.click_y = y;
+        state = script::jump_command(engine) ? State::Fetch : State::Quit;
+        break;
+    default:
+        break;
+    }
 }
 
 void press(Engine& engine, platform::MouseButton button, std::int32_t x, std::int32_t y)
@@ -71,7 +144,8 @@ void press(Engine& engine, platform::MouseButton button, std::int32_t x, std::in
         else if (state != State::ChoiceWait)
             input.right_pressed_in_wait = true;
     }
-    fire_click_jump(engine, left ? input.left_jump : input.right_jump, x, y);
+    if (!fire_click_jump(engine, left ? input.left_jump : input.right_jump, x, y))
+        answer_click(engine, button, x, y);
 }
 
 void post_button(Engine& engine, platform::EventType type, platform::MouseButton button)

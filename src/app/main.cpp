@@ -31,6 +31,8 @@ int main(int argc, char** argv)
         return run_savedump(line);
     case Action::Gplp:
         return run_gplp(line);
+    case Action::MidiRender:
+        return run_midi_render(line);
     case Action::Play:
         break;
     }

@@ -9,20 +9,28 @@
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
+#include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
 #include "platform/headless/recording_audio.h"
+#include "platform/headless/recording_media_player.h"
+#include "platform/headless/recording_midi_out.h"
 #include "platform/headless/virtual_clock.h"
+#include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/posix/png_writer.h"
+#include "platform/sdl/alsa_midi_out.h"
 #include "platform/sdl/sdl_image_codecs.h"
 #include "platform/sdl/steady_clock.h"
+#include "platform/sdl/thread_timer.h"
 #include "platform/text_output.h"
 #if ADVPLAY_HAVE_SDL
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_library.h"
+#include "platform/sdl/sdl_media_player.h"
 #include "platform/sdl/sdl_message_box.h"
+#include "platform/sdl/sdl_synth_out.h"
 #include "platform/sdl/sdl_window.h"
 #endif
 
@@ -186,7 +194,34 @@ struct Backend {
     std::unique_ptr<platform::Audio> audio;
     // The headless window, when this is a headless run: screenshots come from what it shows.
     platform::HeadlessWindow* headless_window { nullptr };
+    // Movies, music, CD tracks and sound effects; after the window and the clock, which it uses.
+    std::unique_ptr<platform::MediaPlayer> media;
+    // The MIDI sequencer's timer (after the clock, which a virtual timer listens to) and output.
+    std::unique_ptr<platform::PeriodicTimer> midi_timer;
+    std::unique_ptr<platform::MidiOut> midi_out;
 };
+
+// The music's output: the ALSA port of --midi-port, else the synthesiser with --soundfont or the
+// installed SoundFont. One that cannot sound is still made, so the music plays silently, and the
+// player is told why.
+std::unique_ptr<platform::MidiOut> make_midi_out(const CommandLine& line)
+{
+    if (line.midi_port) {
+        auto port = std::make_unique<platform::AlsaMidiOut>(*line.midi_port);
+        if (!port->error().empty())
+            say(port->error() + "; the music is silent");
+        return port;
+    }
+#if ADVPLAY_HAVE_SDL
+    auto synthesizer = std::make_unique<platform::SdlSynthOut>(
+        line.soundfont ? *line.soundfont : std::string(platform::kDefaultSoundFont));
+    if (!synthesizer->error().empty())
+        say(synthesizer->error() + "; the music is silent");
+    return synthesizer;
+#else
+    return nullptr;
+#endif
+}
 
 std::optional<Backend> make_backend(
     const CommandLine& line, const platform::TextEncoding& encoding, platform::TextOutput& error_output)
@@ -202,6 +237,8 @@ std::optional<Backend> make_backend(
             }
             clock->set_calendar(*start);
         }
+        backend.midi_timer = std::make_unique<platform::VirtualTimer>(*clock);
+        backend.midi_out = std::make_unique<platform::RecordingMidiOut>(*clock);
         backend.clock = std::move(clock);
         auto window = std::make_unique<platform::HeadlessWindow>();
         backend.headless_window = window.get();
@@ -209,6 +246,7 @@ std::optional<Backend> make_backend(
         backend.message_box = std::make_unique<platform::HeadlessMessageBox>(error_output, encoding,
             line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No);
         backend.audio = std::make_unique<platform::RecordingAudio>();
+        backend.media = std::make_unique<platform::RecordingMediaPlayer>(*backend.clock);
         return backend;
     }
     if (line.date)
@@ -216,16 +254,41 @@ std::optional<Backend> make_backend(
 #if ADVPLAY_HAVE_SDL
     backend.sdl = std::make_unique<platform::SdlLibrary>();
     backend.clock = std::make_unique<platform::SteadyClock>();
+    backend.midi_timer = std::make_unique<platform::ThreadTimer>();
+    backend.midi_out = make_midi_out(line);
     auto window = std::make_unique<platform::SdlWindow>(
         encoding, platform::SdlWindowOptions { line.scale, line.linear_filter });
     backend.message_box = std::make_unique<platform::SdlMessageBox>(encoding, *window);
     backend.window = std::move(window);
     backend.audio = std::make_unique<platform::SdlAudio>();
+    backend.media = std::make_unique<platform::SdlMediaPlayer>(*backend.clock);
     return backend;
 #else
     say("this advplay was built without SDL2: only --headless runs are possible");
     return std::nullopt;
 #endif
+}
+
+// The user's additions to the font table: --font-map, else ADVPLAY_FONT_MAP. Nothing, after saying
+// why, when the file cannot be read or has a line of another form.
+std::optional<platform::FontMap> load_font_map(const CommandLine& line)
+{
+    char const* variable = std::getenv("ADVPLAY_FONT_MAP");
+    std::string const path = line.font_map ? *line.font_map : (variable ? variable : "");
+    if (path.empty())
+        return platform::FontMap {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        say("cannot read the font map " + path);
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::string error;
+    auto map = platform::parse_font_map(text.str(), error);
+    if (!map)
+        say(path + ": " + error);
+    return map;
 }
 
 std::optional<InputPlayer> load_input(const CommandLine& line, bool& failed)
@@ -267,8 +330,13 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     if (input_failed)
         return kExitUsage;
 
+    auto font_map = load_font_map(line);
+    if (!font_map)
+        return kExitUsage;
+
     platform::TextEncoding encoding;
     platform::HostFiles files(root, encoding);
+    platform::FreeTypeFonts fonts(encoding, std::move(*font_map));
     platform::FileOutput error_output(stderr);
     auto backend = make_backend(line, encoding, error_output);
     if (!backend)
@@ -292,10 +360,13 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
 
     platform::SdlImageCodecs images;
     Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding,
-                      backend->audio.get(), &images },
+                      backend->audio.get(), &images, &fonts },
         standard_commands());
     if (line.trace)
         engine.trace = &error_output;
+    engine.media.link.player = backend->media.get();
+    engine.midi = std::make_unique<media::MidiSequencer>(
+        *backend->clock, backend->midi_timer.get(), backend->midi_out.get());
     auto& internal_errors = engine.graphics.internal_errors;
     char const* debug_variable = std::getenv("ADVPLAY_DEBUG");
     internal_errors.debug_output = line.debug || (debug_variable && std::string_view(debug_variable) == "1");

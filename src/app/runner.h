@@ -19,5 +19,6 @@ int run_pack(const CommandLine& line);
 int run_unpack(const CommandLine& line);
 int run_savedump(const CommandLine& line);
 int run_gplp(const CommandLine& line);
+int run_midi_render(const CommandLine& line);
 
 } // namespace advplay::app

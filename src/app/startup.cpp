@@ -8,9 +8,12 @@
 #include "common/engine_texts.h"
 #include "common/shift_jis.h"
 #include "engine/engine.h"
+#include "media/media_devices.h"
+#include "media/wav_sound.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "text/message_window.h"
 
 namespace advplay::app {
 
@@ -102,6 +105,10 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
         fail_window(engine);
         return StartupResult::Failed;
     }
+    media::connect_devices(engine);
+    // The first sound effect of the game then starts without the sound output's wake-up delay.
+    media::warm_up_wav(engine);
+    text::init_text(engine);
     // The window shows the background before the first script line runs.
     graphics::mark_dirty(graphics, 0, 0, graphics::kScreenWidth, graphics::kScreenHeight);
     present_display(engine);

@@ -46,20 +46,97 @@ constexpr EngineText kSpriteMethod2 { "\x81u.spr\x81v\x82\xc5\x82\xcd\x8d\x87\x9
 constexpr EngineText kSpriteMethod3 { "\x81u.spr\x81v\x82\xc5\x82\xcd\x8d\x87\x90\xac\x95\xfb\x96@\x81u3\x81v\x82\xcd\x96\xb3\x8c\xf8\x82\xc5\x82\xb7", "「.spr」では合成方法「3」は無効です" };
 constexpr EngineText kSpriteMethod6 { "\x81u.spr\x81v\x82\xc5\x82\xcd\x8d\x87\x90\xac\x95\xfb\x96@\x81u6\x81v\x82\xcd\x96\xb3\x8c\xf8\x82\xc5\x82\xb7", "「.spr」では合成方法「6」は無効です" };
 constexpr EngineText kColorMethod6 { "\x8d\x87\x90\xac\x95\xfb\x96@\x81u6\x81v\x82\xc5\x82\xcd\x83R\x83s\x81[\x8c\xb3\x82\xc9\x90" "F\x82\xf0\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xe0\x96\xb3\x8c\xf8\x82\xc5\x82\xb7", "合成方法「6」ではコピー元に色を指定しても無効です" };
+constexpr EngineText kTextSpaceSizeFailed { "\x81u.txt space size\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.txt space size」に失敗しました" };
+constexpr EngineText kTextSpacePosFailed { "\x81u.txt space pos\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.txt space pos」に失敗しました" };
+constexpr EngineText kTextMagnificationFailed { "\x81u.txt font magnification\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.txt font magnification」に失敗しました" };
+constexpr EngineText kPrintMagnificationFailed { "\x81u.tpr font magnification\x81v\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "「.tpr font magnification」に失敗しました" };
+constexpr EngineText kNoChoicesRegistered { "\x91I\x91\xf0\x8e\x88\x82\xaa\x93o\x98^\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xcc\x82\xc9\x91I\x91\xf0\x8e\x88\x82\xf0\x95\\\x8e\xa6\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "選択肢が登録されていないのに選択肢を表示しようとしました" };
+// Not a text of the original engine, whose choice table has room for 19 choices and no check.
+constexpr EngineText kTooManyChoices { "\x91I\x91\xf0\x8e\x88\x82\xf0" "20\x8c\xc2\x88\xc8\x8f\xe3\x93o\x98^\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "選択肢を20個以上登録しようとしました" };
 // Not a text of the original engine, whose call stack grew until memory ran out.
 constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8fo\x82\xb5\x82\xaa\x90[\x82\xb7\x82\xac\x82\xdc\x82\xb7", "「.sub」の呼び出しが深すぎます" };
 // The debug line of an internal error: date, time and message fill the three "%s".
 constexpr EngineText kInternalErrorLine { "%s %s SDK \x93\xe0\x95\x94\x83G\x83\x89\x81[ : %s\n", "%s %s SDK 内部エラー : %s\n" };
+// The media devices' failures, written to the internal-error log.
+constexpr EngineText kAviOpenFailed { "CAVIOutput::AVI\x83" "f\x83o\x83" "C\x83X\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::AVIデバイスがオープンできない。" };
+constexpr EngineText kAviWindowFailed { "CAVIOutput::\x8d\xc4\x90\xb6\x90\xe6\x82\xcc\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x82\xf0\x90\xdd\x92\xe8\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::再生先のウィンドウを設定できない。" };
+constexpr EngineText kAviDestinationFailed { "CAVIOutput::\x8d\xc4\x90\xb6\x90\xe6\x82\xcc\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x91S\x91\xcc\x82\xf0\x95\\\x8e\xa6\x97\xcc\x88\xe6\x82\xc9\x90\xdd\x92\xe8\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::再生先のウィンドウ全体を表示領域に設定できない。" };
+constexpr EngineText kAviPlayFailed { "CAVIOutput::AVI\x83" "f\x83o\x83" "C\x83X\x82\xaa\x8d\xc4\x90\xb6\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::AVIデバイスが再生できない。" };
+constexpr EngineText kAviStopFailed { "CAVIOutput::AVI\x83" "f\x83o\x83" "C\x83X\x82\xaa\x92\xe2\x8e~\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::AVIデバイスが停止できない。" };
+constexpr EngineText kAviCloseFailed { "CAVIOutput::AVI\x83" "f\x83o\x83" "C\x83X\x82\xaa\x83N\x83\x8d\x81[\x83Y\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CAVIOutput::AVIデバイスがクローズできない。" };
+constexpr EngineText kCdOpenFailed { "CCDDA::Open\x82\xc5MCI_OPEN\x82\xc9\x8e\xb8\x94s", "CCDDA::OpenでMCI_OPENに失敗" };
+constexpr EngineText kCdTrackLengthFailed { "CCDDA::Open\x82\xc5MCI_STATUS(MCI_STATUS_LENGTH)\x82\xc9\x8e\xb8\x94s", "CCDDA::OpenでMCI_STATUS(MCI_STATUS_LENGTH)に失敗" };
+constexpr EngineText kCdPlayOpenFailed { "CCDDA::Play\x82\xc5\x81" "AOpen\x82\xc9\x8e\xb8\x94s\x81" "B", "CCDDA::Playで、Openに失敗。" };
+constexpr EngineText kCdTrackBeyondLast { "CCDDA::Play\x82\xc5\x8d\xc4\x90\xb6\x83g\x83\x89\x83" "b\x83N\x82\xaa\x8d\xc5\x91\xe5\x83g\x83\x89\x83" "b\x83N\x90\x94\x82\xf0\x92\xb4\x82\xa6\x82\xc4\x82\xa2\x82\xdc\x82\xb7", "CCDDA::Playで再生トラックが最大トラック数を超えています" };
+constexpr EngineText kCdPlayFailed { "CCDDA::Play\x82\xc5MCI_PLAY\x82\xc9\x8e\xb8\x94s", "CCDDA::PlayでMCI_PLAYに失敗" };
+constexpr EngineText kCdPlayDwNotOpen { "CCDDA::PlayDW\x82\xaa\x81" "AOpen\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xcc\x82\xc9\x8c\xc4\x82\xd1\x8fo\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd", "CCDDA::PlayDWが、Openされていないのに呼び出されました" };
+constexpr EngineText kCdPlayDwFailed { "CCDDA::PlayDW\x82\xc5MCI_PLAY\x82\xc9\x8e\xb8\x94s", "CCDDA::PlayDWでMCI_PLAYに失敗" };
+constexpr EngineText kCdStopNotOpen { "CCDDA::Stop\x82\xaa\x81" "AOpen\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xc8\x82\xa2\x82\xcc\x82\xc9\x8c\xc4\x82\xd1\x8fo\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd", "CCDDA::Stopが、Openされていないのに呼び出されました" };
+constexpr EngineText kMp3OpenFailed { "CMIDIOutput::Mp3\x83" "f\x83o\x83" "C\x83X\x82\xaa\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CMIDIOutput::Mp3デバイスがオープンできない。" };
+constexpr EngineText kMp3StatusFailed { "CMIDIOutput::Mp3\x83" "f\x83o\x83" "C\x83X\x83X\x83" "e\x81[\x83^\x83X\x82\xaa\x93\xc7\x82\xdd\x8fo\x82\xb9\x82\xc8\x82\xa2\x81" "B", "CMIDIOutput::Mp3デバイスステータスが読み出せない。" };
+constexpr EngineText kMp3StopFailed { "CMIDIOutput::Mp3\x83" "f\x83o\x83" "C\x83X\x82\xaa\x92\xe2\x8e~\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CMIDIOutput::Mp3デバイスが停止できない。" };
+constexpr EngineText kMp3CloseFailed { "CMIDIOutput::Mp3\x83" "f\x83o\x83" "C\x83X\x82\xaa\x83N\x83\x8d\x81[\x83Y\x82\xc5\x82\xab\x82\xc8\x82\xa2\x81" "B", "CMIDIOutput::Mp3デバイスがクローズできない。" };
 // clang-format on
 
 // Every text above, for the test that checks the two spellings against each other.
 constexpr EngineText kAll[] = {
-    kUnknownCommand, kMissingVariable, kAssignToMissingVariable, kStartNotRunnable, kInvalidScenarioPath,
-    kFullScreenQuestion, kCaseWithoutEnd, kSkipWithoutEnd, kJumpOutOfSubroutine, kJumpFailed, kInvalidSubExit,
-    kSubExitFailed, kSubFailed, kSaveFailed, kLoadFailed, kCallsTooDeep, kCursorNotLoaded, kFullScreenUnsupported, kFullScreenFailed, kRestartMayHelp,
-    kCreateWindowFailed, kMainWindowFailed, kInternalErrorLine, kInvalidDestination,
-    kMissingDestinationOffscreen, kMissingSourceOffscreen, kSourceFileUnreadable, kTransitionNeedsScreen,
-    kSpriteColorSource, kSpriteMethod2, kSpriteMethod3, kSpriteMethod6, kColorMethod6,
+    kUnknownCommand,
+    kMissingVariable,
+    kAssignToMissingVariable,
+    kStartNotRunnable,
+    kInvalidScenarioPath,
+    kFullScreenQuestion,
+    kCaseWithoutEnd,
+    kSkipWithoutEnd,
+    kJumpOutOfSubroutine,
+    kJumpFailed,
+    kInvalidSubExit,
+    kSubExitFailed,
+    kSubFailed,
+    kSaveFailed,
+    kLoadFailed,
+    kCallsTooDeep,
+    kCursorNotLoaded,
+    kFullScreenUnsupported,
+    kFullScreenFailed,
+    kRestartMayHelp,
+    kCreateWindowFailed,
+    kMainWindowFailed,
+    kInternalErrorLine,
+    kInvalidDestination,
+    kAviOpenFailed,
+    kAviWindowFailed,
+    kAviDestinationFailed,
+    kAviPlayFailed,
+    kAviStopFailed,
+    kAviCloseFailed,
+    kCdOpenFailed,
+    kCdTrackLengthFailed,
+    kCdPlayOpenFailed,
+    kCdTrackBeyondLast,
+    kCdPlayFailed,
+    kCdPlayDwNotOpen,
+    kCdPlayDwFailed,
+    kCdStopNotOpen,
+    kMp3OpenFailed,
+    kMp3StatusFailed,
+    kMp3StopFailed,
+    kMp3CloseFailed,
+    kMissingDestinationOffscreen,
+    kMissingSourceOffscreen,
+    kSourceFileUnreadable,
+    kTransitionNeedsScreen,
+    kSpriteColorSource,
+    kSpriteMethod2,
+    kSpriteMethod3,
+    kSpriteMethod6,
+    kColorMethod6,
+    kTextSpaceSizeFailed,
+    kTextSpacePosFailed,
+    kTextMagnificationFailed,
+    kPrintMagnificationFailed,
+    kNoChoicesRegistered,
+    kTooManyChoices,
 };
 
 } // namespace texts

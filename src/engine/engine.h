@@ -3,14 +3,18 @@
 
 #include "graphics/graphics_state.h"
 #include "graphics/picture_commands.h"
+#include "media/media_devices.h"
+#include "media/midi_sequencer.h"
 #include "persist/scenario_store.h"
 #include "script/call_stack.h"
 #include "script/command_set.h"
 #include "script/interpreter.h"
 #include "script/random_generator.h"
 #include "script/variables.h"
+#include "text/text_state.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace advplay::platform {
@@ -107,6 +111,12 @@ public:
     InputState input;
     graphics::ClickWaitMark click_wait_mark;
     graphics::GraphicsState graphics;
+    text::TextState text;
+    // The one MIDI sequencer; without it .mid does nothing. The backend that runs the engine makes it
+    // with its clock, timer and MIDI output.
+    std::unique_ptr<media::MidiSequencer> midi;
+    // The movie, CD and MP3 players; their failures go to the graphics' internal-error log.
+    media::MediaDevices media { platform.files, platform.clock, graphics.internal_errors };
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };
 };

@@ -37,6 +37,19 @@ enum class EventType : std::uint8_t {
     // The window lost or got the keyboard focus.
     FocusLost,
     FocusGained,
+    // A media device ended a play it was asked to report (posted from the device's own thread).
+    DeviceNotify,
+};
+
+// How a reported play ended.
+enum class DeviceNotice : std::uint8_t {
+    // It played to its end.
+    Successful = 1,
+    // A newer play that asked for a report took its place.
+    Superseded = 2,
+    // It was stopped.
+    Aborted = 4,
+    Failure = 8,
 };
 
 struct Event {
@@ -50,6 +63,9 @@ struct Event {
     // ButtonDown and ButtonUp: client coordinates of the 640 x 480 picture.
     std::int32_t x { 0 };
     std::int32_t y { 0 };
+    // DeviceNotify: the medium the player opened (its id) and how the play ended.
+    std::int32_t device { 0 };
+    DeviceNotice notice { DeviceNotice::Successful };
 };
 
 struct CursorPosition {
@@ -91,7 +107,7 @@ public:
     virtual bool open(std::string_view title, std::uint32_t background) = 0;
     // Takes the next waiting event; false when there is none.
     virtual bool poll_event(Event& event) = 0;
-    // Queues an event behind the events already waiting.
+    // Queues an event behind the events already waiting. Any thread may post.
     virtual void post_event(const Event& event) = 0;
     void post_close_request() { post_event({ EventType::CloseRequest }); }
     // Title in Shift-JIS. False when the system refuses it.
@@ -106,8 +122,12 @@ public:
     virtual bool set_cursor(const CursorImage* image) = 0;
     virtual void show_cursor(bool shown) = 0;
 
-    // Copies an area of the 640 x 480 display picture to the same place in the window.
+    // Copies an area of the 640 x 480 display picture to the same place in the window. A movie shows
+    // its frames this way too, over the whole picture.
     virtual void present(const PictureArea& area) = 0;
+    // Repaints the window where the system asks for it and does nothing else: input stays queued.
+    // For waits that hold the game but should not leave a damaged window behind.
+    virtual void handle_paint_requests() = 0;
     // The colour (0x00BBGGRR) shown around the picture where the window is larger than it.
     virtual void set_background(std::uint32_t color) = 0;
 

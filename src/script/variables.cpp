@@ -63,7 +63,10 @@ const std::string* VariableTable::string(std::string_view name) const
 
 namespace {
 
-bool is_reserved(std::string_view name) { return !name.empty() && (name[0] == 'C' || name[0] == 'L'); }
+bool is_reserved(std::string_view name)
+{
+    return !name.empty() && (name[0] == 'C' || name[0] == 'L');
+}
 
 } // namespace
 
@@ -86,6 +89,23 @@ std::optional<std::int32_t> find_int(Engine& engine, std::string_view name)
         return engine.input.click_x;
     if (name == "ClickY")
         return engine.input.click_y;
+    // Screen coordinates: the message window's position plus the layer's own. The sum wraps as the
+    // 32-bit addition of the original did.
+    text::TextLayer const& layer = engine.text.message_layer;
+    auto const on_screen = [](std::int32_t window, std::int32_t pen) {
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(window) + static_cast<std::uint32_t>(pen));
+    };
+    if (name == "CurTextX")
+        return on_screen(layer.window_x, layer.pen_x());
+    if (name == "CurTextY")
+        return on_screen(layer.window_y, layer.pen_y());
+    if (name == "LastTextX")
+        return on_screen(layer.window_x, layer.last_end_x());
+    if (name == "LastTextY")
+        return on_screen(layer.window_y, layer.last_end_y());
+    if (name == "CurTextLine")
+        return layer.current_line() + 1;
     return std::nullopt;
 }
 
@@ -100,6 +120,8 @@ std::optional<std::string> find_string(Engine& engine, std::string_view name)
         return engine.store.position().file_name;
     if (name == "LastFile")
         return engine.call_stack.empty() ? std::string() : engine.call_stack.back().file_name;
+    if (name == "CurText")
+        return text::window_text(engine.text.message_layer);
     return std::nullopt;
 }
 

@@ -40,7 +40,8 @@ protected:
     testing::TestGame m_game;
 };
 
-constexpr std::string_view kBlock = ".cas [s]\n.< 3\nsmall\n.skp\n.< 10\nmedium\n.skp\n.els\nlarge\n.skp\n.\nafter\n";
+constexpr std::string_view kBlock
+    = ".cas [s]\n.< 3\nsmall\n.skp\n.< 10\nmedium\n.skp\n.els\nlarge\n.skp\n.\nafter\n";
 
 TEST_F(FlowControlTest, FirstCaseThatHoldsRunsItsBranch)
 {
@@ -64,15 +65,17 @@ TEST_F(FlowControlTest, EveryComparisonWord)
 {
     std::string script;
     for (std::string_view word : { ".==", ".=", ".<", ".>", ".<=", ".>=", ".!=", ".<>" })
-        script += ".cas 5\n" + std::string(word) + " 5\nyes" + std::string(word) + "\n.skp\n.els\nno" + std::string(word)
-            + "\n.skp\n.\n";
+        script += ".cas 5\n" + std::string(word) + " 5\nyes" + std::string(word) + "\n.skp\n.els\nno"
+            + std::string(word) + "\n.skp\n.\n";
     EXPECT_EQ(shown(script), "yes.==|yes.=|no.<|no.>|yes.<=|yes.>=|no.!=|no.<>");
 }
 
 TEST_F(FlowControlTest, NestedBlocksAreSkippedWholeEvenWhenTheirCasesWouldMatch)
 {
-    EXPECT_EQ(shown(".cas 2\n.= 1\n.cas 2\n.= 2\ninner\n.skp\n.\n.skp\n.= 2\nsecond\n.cas 1\n.= 1\nnested\n.skp\n.\n."
-                    "skp\n.\nafter\n"),
+    EXPECT_EQ(
+        shown(
+            ".cas 2\n.= 1\n.cas 2\n.= 2\ninner\n.skp\n.\n.skp\n.= 2\nsecond\n.cas 1\n.= 1\nnested\n.skp\n.\n."
+            "skp\n.\nafter\n"),
         "second|nested|after");
 }
 
@@ -98,7 +101,8 @@ TEST_F(FlowControlTest, UnclosedBlocksEndTheGameWithTheirMessages)
 {
     EXPECT_EQ(shown(".cas 9\n.= 1\none\n.skp\nlost\n"), "");
     // The scan has passed the file's closing empty entry: the report names the line after the last.
-    EXPECT_EQ(messages(), "FILE : start\nLINE : 6\n\n「.cas」の終わりの「.」がないままファイル終端に達しました\n\n");
+    EXPECT_EQ(messages(),
+        "FILE : start\nLINE : 6\n\n「.cas」の終わりの「.」がないままファイル終端に達しました\n\n");
 }
 
 TEST_F(FlowControlTest, UnclosedSkipEndsTheGame)
@@ -122,7 +126,8 @@ TEST_F(FlowControlTest, JumpToALineNumberContinuesAfterThatLine)
 TEST_F(FlowControlTest, JumpWithoutTargetOrToLineZeroRestartsTheScript)
 {
     declare(".int n\n");
-    EXPECT_EQ(shown(".let n = n + 1\nround[n]\n.cas n\n.= 1\n.jmp\n.= 2\n.jmp ;0\n.\n"), "round[n]|round[n]|round[n]");
+    EXPECT_EQ(shown(".let n = n + 1\nround[n]\n.cas n\n.= 1\n.jmp\n.= 2\n.jmp ;0\n.\n"),
+        "round[n]|round[n]|round[n]");
 }
 
 TEST_F(FlowControlTest, LabelOfAnotherScriptIsNotFoundFromHere)
@@ -143,7 +148,8 @@ TEST_F(FlowControlTest, LastFileAndLastLineNameTheCall)
 {
     declare(".str where\n.int line\n");
     m_game.write_script("lib", ".let where = [LastFile]\n.let line = LastLine\nin [where] [line]\n");
-    EXPECT_EQ(shown("one\n.sub lib\nout [LastFile] [LastLine]\n"), "one|in [where] [line]|out [LastFile] [LastLine]");
+    EXPECT_EQ(shown("one\n.sub lib\nout [LastFile] [LastLine]\n"),
+        "one|in [where] [line]|out [LastFile] [LastLine]");
     EXPECT_EQ(*m_game.engine().variables.string("where"), "start");
     EXPECT_EQ(*m_game.engine().variables.integer("line"), 2);
 }
@@ -152,7 +158,8 @@ TEST_F(FlowControlTest, InsideASubroutineJumpsMayNotLeaveTheScript)
 {
     m_game.write_script("lib", ".jmp lib:ok\nskipped\n:ok\nok\n.jmp LIB:ok\n");
     EXPECT_EQ(shown(".sub lib\nnever\n"), "ok");
-    EXPECT_EQ(messages(), "FILE : lib\nLINE : 5\n\n「.sub」でのジャンプ先で他のファイルへジャンプしようとしました\n\n");
+    EXPECT_EQ(messages(),
+        "FILE : lib\nLINE : 5\n\n「.sub」でのジャンプ先で他のファイルへジャンプしようとしました\n\n");
 }
 
 TEST_F(FlowControlTest, DeleteEmptiesTheStackSoALaterExitIsInvalid)
@@ -194,10 +201,13 @@ TEST_F(FlowControlTest, ReturnFromAnEscapeResumesTheMessageLine)
     ASSERT_TRUE(m_game.load_and_start());
     m_game.enable_trace();
     Engine& engine = m_game.engine();
+    // Without a character delay the trace shows the order alone.
+    engine.text.window.normal_delay = 0;
     ASSERT_TRUE(read_next_line(engine));
     ASSERT_TRUE(call_with_resume(engine, "lib", "rest of first"));
     m_game.run();
-    EXPECT_NE(m_game.trace().find("0 lib:1 ShowText inside\n0 lib:2 ShowText .sub exit\n0 start:2 ShowText second"),
+    EXPECT_NE(
+        m_game.trace().find("0 lib:1 ShowText inside\n0 lib:2 ShowText .sub exit\n0 start:2 ShowText second"),
         std::string::npos)
         << m_game.trace();
 }

@@ -41,8 +41,8 @@ TEST_F(InterpreterTest, TraceNamesTimeScriptLineStateAndText)
     start("# head\n.wat 20\nこんにちは\n .wat 5\n.cap タイトル\n.end\nnot reached\n");
     m_game.run();
     EXPECT_EQ(trace_lines(),
-        (Lines { "0 start:2 Fetch .wat 20", "0 start:3 ShowText こんにちは", "0 start:4 ShowText  .wat 5",
-            "0 start:5 PendingCap .cap タイトル", "20 start:6 Quit .end" }));
+        (Lines { "0 start:2 Fetch .wat 20", "0 start:3 ShowText こんにちは", "420 start:4 ShowText  .wat 5",
+            "1120 start:5 PendingCap .cap タイトル", "1220 start:6 Quit .end" }));
     EXPECT_EQ(m_game.window().title(), testing::sjis("タイトル"));
     EXPECT_TRUE(m_game.messages().empty());
 }
@@ -53,8 +53,8 @@ TEST_F(InterpreterTest, UnknownWordsAreReportedAndTheNextLineRuns)
     m_game.run();
     std::string const report = "存在しないコマンドを指定しました\n\n";
     EXPECT_EQ(m_game.messages(),
-        "FILE : start\nLINE : 2\n\n" + report + "FILE : start\nLINE : 3\n\n" + report + "FILE : start\nLINE : 4\n\n"
-            + report + "FILE : start\nLINE : 5\n\n" + report);
+        "FILE : start\nLINE : 2\n\n" + report + "FILE : start\nLINE : 3\n\n" + report
+            + "FILE : start\nLINE : 4\n\n" + report + "FILE : start\nLINE : 5\n\n" + report);
     EXPECT_EQ(trace_lines().back(), "0 start:7 PendingCap .cap x");
     EXPECT_EQ(m_game.window().title(), "x");
 }
@@ -167,11 +167,11 @@ TEST_F(InterpreterTest, PollingStatesSleepTwoMillisecondsAPass)
 
 TEST_F(InterpreterTest, EndOfACalledScriptRunsSubExit)
 {
-    start("only\n");
+    start("o\n");
     engine().call_stack.push_back({ "start", 1, false, {} });
-    interpreter_step(engine());
-    interpreter_step(engine()); // ShowText ends at once until the text display exists
-    interpreter_step(engine());
+    // The line, its character, its line feed, its end, and the closing empty entry.
+    for (int i = 0; i < 5; ++i)
+        interpreter_step(engine());
     // The closing empty entry counts as a line, so the report would name line 2.
     EXPECT_EQ(trace_lines().back(), "0 start:2 Fetch .sub exit");
     EXPECT_EQ(engine().interpreter.state, State::Fetch);
@@ -183,7 +183,9 @@ TEST_F(InterpreterTest, ScriptErrorNamesTheLowerCasedScriptAndTheLine)
     m_game.write_script("start", ".end\n");
     ASSERT_TRUE(m_game.load_and_start());
     ASSERT_TRUE(engine().store.goto_name("EV\\A01"));
-    for (int i = 0; i < 5; ++i)
+    engine().text.window.normal_delay = 0;
+    // Each text line takes a pass for the line, its character, its line feed and its end.
+    for (int i = 0; i < 9; ++i)
         interpreter_step(engine());
     ASSERT_EQ(m_game.message_box().shown().size(), 1u);
     EXPECT_EQ(m_game.message_box().shown()[0],

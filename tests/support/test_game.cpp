@@ -62,9 +62,11 @@ TestGame::TestGame(platform::MessageBoxAnswer answer)
     : m_files(m_folder.path().string(), m_encoding)
     , m_message_box(m_messages, m_encoding, answer)
     , m_engine(std::make_unique<Engine>(
-          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio, &m_images },
+          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio, &m_images, &m_fonts },
           app::standard_commands()))
 {
+    m_engine->media.link.player = &m_media;
+    m_engine->midi = std::make_unique<media::MidiSequencer>(m_clock, &m_midi_timer, &m_midi_out);
 }
 
 void TestGame::write_script(const std::string& name, std::string_view utf8_text)

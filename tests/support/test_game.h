@@ -3,10 +3,14 @@
 
 #include "app/command_table.h"
 #include "engine/engine.h"
+#include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
 #include "platform/headless/recording_audio.h"
+#include "platform/headless/recording_media_player.h"
+#include "platform/headless/recording_midi_out.h"
 #include "platform/headless/virtual_clock.h"
+#include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
 #include "platform/sdl/sdl_image_codecs.h"
 #include "platform/text_output.h"
@@ -56,7 +60,12 @@ public:
     platform::VirtualClock& clock() { return m_clock; }
     platform::HeadlessWindow& window() { return m_window; }
     platform::RecordingAudio& audio() { return m_audio; }
+    // What the media devices asked for; it plays on the virtual clock.
+    platform::RecordingMediaPlayer& media() { return m_media; }
     platform::HeadlessMessageBox& message_box() { return m_message_box; }
+    // What the MIDI sequencer sent, with virtual times.
+    platform::RecordingMidiOut& midi_out() { return m_midi_out; }
+    platform::FreeTypeFonts& fonts() { return m_fonts; }
     const platform::HeadlessMessageBox& message_box() const { return m_message_box; }
     // What the message boxes wrote (UTF-8, each box followed by an empty line).
     const std::string& messages() const { return m_messages.text(); }
@@ -71,7 +80,11 @@ private:
     platform::VirtualClock m_clock;
     platform::HeadlessWindow m_window;
     platform::RecordingAudio m_audio;
+    platform::RecordingMediaPlayer m_media { m_clock };
+    platform::VirtualTimer m_midi_timer { m_clock };
+    platform::RecordingMidiOut m_midi_out { m_clock };
     platform::SdlImageCodecs m_images;
+    platform::FreeTypeFonts m_fonts { m_encoding };
     platform::StringOutput m_messages;
     platform::StringOutput m_trace;
     platform::HeadlessMessageBox m_message_box;

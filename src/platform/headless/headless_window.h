@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,18 @@ public:
     }
     bool poll_event(Event& event) override
     {
+        std::lock_guard const lock(m_events_mutex);
         if (m_events.empty())
             return false;
         event = m_events.front();
         m_events.pop_front();
         return true;
     }
-    void post_event(const Event& event) override { m_events.push_back(event); }
+    void post_event(const Event& event) override
+    {
+        std::lock_guard const lock(m_events_mutex);
+        m_events.push_back(event);
+    }
     bool set_title(std::string_view title) override
     {
         m_title = title;
@@ -56,6 +62,7 @@ public:
         ++m_show_calls;
     }
     void present(const PictureArea& area) override;
+    void handle_paint_requests() override { ++m_paint_requests_handled; }
     void set_background(std::uint32_t color) override { m_background = color; }
     bool full_screen() const override { return m_full_screen; }
     FullScreenResult set_full_screen(bool full_screen) override
@@ -75,11 +82,15 @@ public:
     int show_calls() const { return m_show_calls; }
     std::uint32_t background() const { return m_background; }
     int raised() const { return m_raised; }
+    // How often a wait asked the window to keep itself painted.
+    int paint_requests_handled() const { return m_paint_requests_handled; }
     // Every position the cursor was moved to, in order.
     const std::vector<CursorPosition>& cursor_moves() const { return m_cursor_moves; }
 
 private:
     bool m_open { false };
+    // Media devices post their notifications from their own threads.
+    std::mutex m_events_mutex;
     std::deque<Event> m_events;
     std::string m_title;
     CursorPosition m_cursor;
@@ -92,6 +103,7 @@ private:
     std::uint32_t m_background { 0 };
     bool m_full_screen { false };
     int m_raised { 0 };
+    int m_paint_requests_handled { 0 };
 };
 
 } // namespace advplay::platform

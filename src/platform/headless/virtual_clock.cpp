@@ -1,6 +1,7 @@
 // VirtualClock: the calendar of headless runs.
 #include "platform/headless/virtual_clock.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace advplay::platform {
@@ -25,7 +26,8 @@ LocalTime civil_from_days(std::int64_t days)
     days += 719468;
     std::int64_t const era = (days >= 0 ? days : days - 146096) / 146097;
     std::int64_t const day_of_era = days - era * 146097;
-    std::int64_t const year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    std::int64_t const year_of_era
+        = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
     std::int64_t const day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
     std::int64_t const month_index = (5 * day_of_year + 2) / 153;
     time.day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
@@ -45,6 +47,34 @@ std::optional<int> number(std::string_view text)
 
 } // namespace
 
+void VirtualClock::sleep(std::uint32_t ms)
+{
+    if (m_listeners.empty()) {
+        m_now += ms;
+        return;
+    }
+    for (std::uint32_t i = 0; i < ms; ++i) {
+        ++m_now;
+        // A listener may add or remove listeners while it is told; the copy keeps the walk valid.
+        std::vector<ClockListener*> const listeners = m_listeners;
+        for (ClockListener* listener : listeners) {
+            if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end())
+                listener->millisecond_passed(m_now);
+        }
+    }
+}
+
+void VirtualClock::add_listener(ClockListener& listener)
+{
+    if (std::find(m_listeners.begin(), m_listeners.end(), &listener) == m_listeners.end())
+        m_listeners.push_back(&listener);
+}
+
+void VirtualClock::remove_listener(ClockListener& listener)
+{
+    std::erase(m_listeners, &listener);
+}
+
 void VirtualClock::set_calendar(const LocalTime& at)
 {
     m_calendar = at;
@@ -57,7 +87,8 @@ LocalTime VirtualClock::local_time()
         return host_local_time();
     LocalTime const& base = *m_calendar;
     std::int64_t const base_ms
-        = ((static_cast<std::int64_t>(base.hour) * 60 + base.minute) * 60 + base.second) * 1000 + base.millisecond;
+        = ((static_cast<std::int64_t>(base.hour) * 60 + base.minute) * 60 + base.second) * 1000
+        + base.millisecond;
     std::int64_t const total = base_ms + static_cast<std::uint32_t>(m_now - m_calendar_origin);
     std::int64_t const day_ms = 24 * 60 * 60 * 1000;
     LocalTime time = civil_from_days(days_from_civil(base.year, base.month, base.day) + total / day_ms);
@@ -72,7 +103,8 @@ LocalTime VirtualClock::local_time()
 std::optional<LocalTime> parse_date_time(std::string_view text)
 {
     // YYYY-MM-DD HH:MM:SS
-    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':'
+        || text[16] != ':')
         return std::nullopt;
     auto const year = number(text.substr(0, 4));
     auto const month = number(text.substr(5, 2));

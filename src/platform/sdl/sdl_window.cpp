@@ -184,10 +184,13 @@ bool SdlWindow::translate(const void* raw, Event& event)
 
 bool SdlWindow::poll_event(Event& event)
 {
-    if (!m_posted.empty()) {
-        event = m_posted.front();
-        m_posted.pop_front();
-        return true;
+    {
+        std::lock_guard const lock(m_posted_mutex);
+        if (!m_posted.empty()) {
+            event = m_posted.front();
+            m_posted.pop_front();
+            return true;
+        }
     }
     if (!m_video)
         return false;
@@ -273,6 +276,20 @@ void SdlWindow::present(const PictureArea& area)
     SDL_Rect const rect { area.x, area.y, area.w, area.h };
     SDL_UpdateTexture(m_texture, &rect, area.pixels, area.pitch * 2);
     render();
+}
+
+void SdlWindow::handle_paint_requests()
+{
+    if (!m_video)
+        return;
+    SDL_PumpEvents();
+    // Only the window's own events are taken; keys and buttons wait in SDL's queue for the frame loop.
+    SDL_Event sdl;
+    while (SDL_PeepEvents(&sdl, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) > 0) {
+        Event event;
+        if (translate(&sdl, event))
+            post_event(event);
+    }
 }
 
 void SdlWindow::render()

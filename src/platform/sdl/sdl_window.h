@@ -7,6 +7,7 @@
 #include "platform/window.h"
 
 #include <deque>
+#include <mutex>
 #include <string>
 
 struct SDL_Window;
@@ -32,7 +33,11 @@ public:
 
     bool open(std::string_view title, std::uint32_t background) override;
     bool poll_event(Event& event) override;
-    void post_event(const Event& event) override { m_posted.push_back(event); }
+    void post_event(const Event& event) override
+    {
+        std::lock_guard const lock(m_posted_mutex);
+        m_posted.push_back(event);
+    }
     bool set_title(std::string_view title) override;
     CursorPosition cursor_position() override;
     void warp_cursor(CursorPosition position) override;
@@ -40,6 +45,7 @@ public:
     bool set_cursor(const CursorImage* image) override;
     void show_cursor(bool shown) override;
     void present(const PictureArea& area) override;
+    void handle_paint_requests() override;
     void set_background(std::uint32_t color) override;
     bool full_screen() const override { return m_full_screen; }
     FullScreenResult set_full_screen(bool full_screen) override;
@@ -69,6 +75,8 @@ private:
     bool m_full_screen { false };
     std::uint32_t m_background { 0 };
     std::string m_title;
+    // Media devices post their notifications from the audio thread.
+    std::mutex m_posted_mutex;
     std::deque<Event> m_posted;
     std::string m_error;
 };

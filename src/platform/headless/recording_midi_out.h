@@ -1,0 +1,66 @@
+// RecordingMidiOut: the MIDI output of headless runs, which writes down every call with the clock's
+// time instead of sounding.
+#pragma once
+
+#include "platform/midi_out.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace advplay::platform {
+
+class Clock;
+
+struct MidiRecord {
+    enum class Kind : std::uint8_t {
+        Open,
+        // An open that the device refused.
+        OpenFailed,
+        Reset,
+        Close,
+        Short,
+        Long,
+    };
+    // The clock's reading when the call came.
+    std::uint32_t time { 0 };
+    Kind kind { Kind::Open };
+    // Short: the packed message.
+    std::uint32_t message { 0 };
+    // Long: the whole message.
+    std::vector<std::uint8_t> bytes;
+
+    // "1250 short 90 3c 64", "1250 long f0 7e 7f 09 01 f7", "1250 open", "1250 open failed", ...
+    std::string text() const;
+};
+
+class RecordingMidiOut final : public MidiOut {
+public:
+    explicit RecordingMidiOut(Clock& clock)
+        : m_clock(clock)
+    {
+    }
+
+    // A device that refuses to open, as a missing synthesiser does; the refusal is recorded too.
+    void set_open_fails(bool fails) { m_open_fails = fails; }
+
+    bool open() override;
+    void reset() override { record(MidiRecord::Kind::Reset); }
+    void close() override { record(MidiRecord::Kind::Close); }
+    void send_short(std::uint32_t message) override;
+    void send_long(std::span<const std::uint8_t> message) override;
+
+    const std::vector<MidiRecord>& records() const { return m_records; }
+    void clear() { m_records.clear(); }
+    // Every record's text, a line each.
+    std::string text() const;
+
+private:
+    void record(MidiRecord::Kind kind);
+
+    Clock& m_clock;
+    bool m_open_fails { false };
+    std::vector<MidiRecord> m_records;
+};
+
+} // namespace advplay::platform

@@ -1,0 +1,465 @@
+// SdlMediaPlayer.
+#include "platform/sdl/sdl_media_player.h"
+
+#include "platform/clock.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace advplay::platform {
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kChannels = 2;
+// Frames per mixing round: about 23 ms at 44.1 kHz.
+constexpr int kChunkFrames = 1024;
+// The channel that sound effects play on; the mixer hands out no other.
+constexpr int kEffectChannel = 0;
+
+Mix_Music* as_music(void* music)
+{
+    return static_cast<Mix_Music*>(music);
+}
+Mix_Chunk* as_chunk(void* chunk)
+{
+    return static_cast<Mix_Chunk*>(chunk);
+}
+
+std::uint32_t chunk_length_ms(const Mix_Chunk& chunk, int rate)
+{
+    std::uint64_t const frames = chunk.alen / (kChannels * sizeof(std::int16_t));
+    return static_cast<std::uint32_t>(frames * 1000 / static_cast<std::uint64_t>(rate));
+}
+
+} // namespace
+
+SdlMediaPlayer::SdlMediaPlayer(Clock& clock)
+    : m_clock(clock)
+{
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return;
+    Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
+    // A fixed format, converted by SDL where the device differs, so that the mixing below can rely on it.
+    if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, kChannels, kChunkFrames, nullptr, 0) != 0) {
+        Mix_Quit();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    m_sound = true;
+    m_rate = kRate;
+    Mix_AllocateChannels(1);
+    Mix_ReserveChannels(1);
+    m_scratch.resize(static_cast<std::size_t>(kChunkFrames) * kChannels);
+    Mix_SetPostMix(&SdlMediaPlayer::mix_callback, this);
+}
+
+SdlMediaPlayer::~SdlMediaPlayer()
+{
+    if (!m_sound)
+        return;
+    // From here on the audio thread no longer calls back.
+    Mix_SetPostMix(nullptr, nullptr);
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+    free_effect();
+    for (auto& [id, music] : m_musics)
+        Mix_FreeMusic(as_music(music.music));
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The audio thread
+// ---------------------------------------------------------------------------------------------------
+
+void SdlMediaPlayer::mix_callback(void* self, std::uint8_t* stream, int length)
+{
+    auto* player = static_cast<SdlMediaPlayer*>(self);
+    player->mix(reinterpret_cast<std::int16_t*>(stream),
+        static_cast<std::size_t>(length) / (kChannels * sizeof(std::int16_t)));
+}
+
+void SdlMediaPlayer::mix(std::int16_t* out, std::size_t frames)
+{
+    std::lock_guard const lock(m_mutex);
+    // The mixer's lock is held here already, so asking it is safe; its music ends by itself.
+    if (m_music_playing != kNoMedia && !Mix_PlayingMusic()) {
+        m_music_playing = kNoMedia;
+        m_music_report.post(DeviceNotice::Successful);
+    }
+    for (auto& [id, stream] : m_streams) {
+        if (stream->playing)
+            mix_stream(*stream, out, frames);
+    }
+}
+
+bool SdlMediaPlayer::enter_part(Stream& stream, std::uint32_t ms)
+{
+    for (std::size_t part = 0; part < stream.paths.size(); ++part) {
+        std::uint32_t const start = stream.starts[part];
+        if (stream.lengths[part] == 0 || ms >= start + stream.lengths[part])
+            continue;
+        stream.part = part;
+        stream.position = to_frames(std::max(ms, start));
+        if (!stream.decoder.open(stream.paths[part], m_rate))
+            continue;
+        if (ms > start)
+            stream.decoder.seek(ms - start);
+        return true;
+    }
+    stream.decoder.close();
+    return false;
+}
+
+void SdlMediaPlayer::mix_stream(Stream& stream, std::int16_t* out, std::size_t frames)
+{
+    std::size_t done = 0;
+    while (done < frames) {
+        std::size_t wanted = frames - done;
+        if (stream.end)
+            wanted = static_cast<std::size_t>(
+                std::min<std::uint64_t>(wanted, *stream.end - std::min(*stream.end, stream.position)));
+        std::size_t got = 0;
+        if (wanted > 0) {
+            wanted = std::min(wanted, m_scratch.size() / kChannels);
+            got = stream.decoder.read(m_scratch.data(), wanted);
+            for (std::size_t i = 0; i < got * kChannels; ++i) {
+                int const sum = out[(done * kChannels) + i] + m_scratch[i];
+                out[(done * kChannels) + i] = static_cast<std::int16_t>(std::clamp(sum, -32768, 32767));
+            }
+            stream.position += got;
+            done += got;
+        }
+        if (got > 0 && got == wanted)
+            continue;
+        // The range is played, or the file ran out: on to the next track, if the range goes on.
+        bool const range_over = wanted == 0;
+        std::size_t const next = stream.part + 1;
+        if (range_over || next >= stream.paths.size() || !enter_part(stream, stream.starts[next])) {
+            stream.playing = false;
+            stream.decoder.close();
+            stream.report.post(DeviceNotice::Successful);
+            return;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Streams
+// ---------------------------------------------------------------------------------------------------
+
+MediaId SdlMediaPlayer::open_music(const std::string& host_path)
+{
+    if (!m_sound)
+        return kNoMedia;
+    Mix_Music* music = Mix_LoadMUS(host_path.c_str());
+    if (!music)
+        return kNoMedia;
+    // A file the decoder takes but finds no sound in would end the moment it starts, again and again
+    // when it loops.
+    if (Mix_MusicDuration(music) <= 0) {
+        Mix_FreeMusic(music);
+        return kNoMedia;
+    }
+    MediaId const id = m_next_id++;
+    m_musics[id].music = music;
+    return id;
+}
+
+MediaId SdlMediaPlayer::open_disc(
+    std::span<const std::string> host_paths, std::vector<std::optional<std::uint32_t>>& lengths)
+{
+    lengths.clear();
+    if (!m_sound || host_paths.empty())
+        return kNoMedia;
+    auto stream = std::make_unique<Stream>();
+    for (auto const& path : host_paths) {
+        lengths.push_back(audio_length_ms(path));
+        stream->paths.push_back(path);
+        stream->starts.push_back(stream->total);
+        stream->lengths.push_back(lengths.back().value_or(0));
+        stream->total += stream->lengths.back();
+    }
+    MediaId const id = m_next_id++;
+    std::lock_guard const lock(m_mutex);
+    m_streams.emplace(id, std::move(stream));
+    return id;
+}
+
+void SdlMediaPlayer::halt_music()
+{
+    {
+        std::lock_guard const lock(m_mutex);
+        if (m_music_playing == kNoMedia)
+            return;
+        m_music_playing = kNoMedia;
+        m_music_report.post(DeviceNotice::Aborted);
+    }
+    Mix_HaltMusic();
+}
+
+bool SdlMediaPlayer::play_music(MediaId id, Window* notify)
+{
+    auto const found = m_musics.find(id);
+    if (found == m_musics.end())
+        return false;
+    halt_music();
+    if (Mix_PlayMusic(as_music(found->second.music), 0) != 0)
+        return false;
+    found->second.started = m_clock.now();
+    // Music that ended before this point is caught by the next mixing round all the same.
+    std::lock_guard const lock(m_mutex);
+    m_music_playing = id;
+    m_music_report.replace(notify, id);
+    return true;
+}
+
+bool SdlMediaPlayer::play_disc(
+    MediaId id, std::uint32_t from_ms, std::optional<std::uint32_t> to_ms, Window* notify)
+{
+    std::unique_lock lock(m_mutex);
+    auto const found = m_streams.find(id);
+    if (found == m_streams.end())
+        return false;
+    Stream& stream = *found->second;
+    bool const empty = to_ms && *to_ms == from_ms;
+    if ((to_ms && *to_ms < from_ms) || (!empty && from_ms >= stream.total))
+        return false;
+    stream.report.replace(notify, id);
+    stream.playing = false;
+    if (empty || !enter_part(stream, from_ms)) {
+        // Nothing to play: the play is over as soon as it began.
+        stream.report.post(DeviceNotice::Successful);
+        return true;
+    }
+    if (to_ms && *to_ms < stream.total)
+        stream.end = to_frames(*to_ms);
+    else
+        stream.end.reset();
+    stream.playing = true;
+    return true;
+}
+
+std::optional<std::uint32_t> SdlMediaPlayer::position(MediaId id)
+{
+    if (auto const music = m_musics.find(id); music != m_musics.end()) {
+        double const seconds = Mix_GetMusicPosition(as_music(music->second.music));
+        if (seconds >= 0)
+            return static_cast<std::uint32_t>(seconds * 1000);
+        // A decoder that cannot tell: the time since the play began.
+        return m_clock.now() - music->second.started;
+    }
+    std::lock_guard const lock(m_mutex);
+    auto const found = m_streams.find(id);
+    if (found == m_streams.end())
+        return std::nullopt;
+    return static_cast<std::uint32_t>(found->second->position * 1000 / static_cast<std::uint64_t>(m_rate));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Movies
+// ---------------------------------------------------------------------------------------------------
+
+MediaId SdlMediaPlayer::open_movie(const std::string& host_path)
+{
+    auto playback = std::make_unique<MoviePlayback>(m_clock);
+    if (!playback->open(host_path))
+        return kNoMedia;
+    MediaId const id = m_next_id++;
+    Movie& movie = m_movies[id];
+    movie.playback = std::move(playback);
+    if (!m_sound)
+        return id;
+    std::vector<std::optional<std::uint32_t>> lengths;
+    auto stream = std::make_unique<Stream>();
+    stream->paths.push_back(host_path);
+    stream->starts.push_back(0);
+    // Its own length does not matter: the pictures decide when the movie ends.
+    stream->lengths.push_back(std::numeric_limits<std::uint32_t>::max());
+    stream->total = std::numeric_limits<std::uint32_t>::max();
+    if (!stream->decoder.open(host_path, m_rate))
+        return id;
+    stream->decoder.close();
+    movie.sound = m_next_id++;
+    std::lock_guard const lock(m_mutex);
+    m_streams.emplace(movie.sound, std::move(stream));
+    return id;
+}
+
+bool SdlMediaPlayer::set_movie_window(MediaId id, Window* window)
+{
+    auto const found = m_movies.find(id);
+    if (found == m_movies.end() || !window)
+        return false;
+    found->second.playback->set_window(window);
+    return true;
+}
+
+bool SdlMediaPlayer::fill_movie_window(MediaId id)
+{
+    // Pictures are always scaled to the whole window; this only checks that there is one.
+    auto const found = m_movies.find(id);
+    return found != m_movies.end() && found->second.playback->window();
+}
+
+bool SdlMediaPlayer::play_movie(MediaId id, bool repeat, Window* notify)
+{
+    auto const found = m_movies.find(id);
+    if (found == m_movies.end())
+        return false;
+    Movie& movie = found->second;
+    movie.report.replace(notify, id);
+    movie.playback->play(repeat);
+    if (movie.sound != kNoMedia)
+        play_disc(movie.sound, 0, std::nullopt, nullptr);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Any medium
+// ---------------------------------------------------------------------------------------------------
+
+bool SdlMediaPlayer::stop(MediaId id, Window* notify)
+{
+    if (m_musics.count(id)) {
+        bool playing = false;
+        {
+            std::lock_guard const lock(m_mutex);
+            playing = m_music_playing == id;
+        }
+        if (playing)
+            halt_music();
+    } else if (auto const movie = m_movies.find(id); movie != m_movies.end()) {
+        movie->second.playback->stop();
+        movie->second.report.post(DeviceNotice::Aborted);
+        if (movie->second.sound != kNoMedia)
+            stop(movie->second.sound, nullptr);
+    } else {
+        std::lock_guard const lock(m_mutex);
+        auto const found = m_streams.find(id);
+        if (found == m_streams.end())
+            return false;
+        found->second->playing = false;
+        found->second->decoder.close();
+        found->second->report.post(DeviceNotice::Aborted);
+    }
+    if (notify)
+        MediaReport::send(*notify, id, DeviceNotice::Successful);
+    return true;
+}
+
+bool SdlMediaPlayer::close(MediaId id)
+{
+    if (auto const music = m_musics.find(id); music != m_musics.end()) {
+        stop(id, nullptr);
+        Mix_FreeMusic(as_music(music->second.music));
+        m_musics.erase(music);
+        return true;
+    }
+    if (auto const movie = m_movies.find(id); movie != m_movies.end()) {
+        stop(id, nullptr);
+        MediaId const sound = movie->second.sound;
+        m_movies.erase(movie);
+        if (sound != kNoMedia)
+            close(sound);
+        return true;
+    }
+    std::unique_ptr<Stream> closing;
+    {
+        std::lock_guard const lock(m_mutex);
+        auto const found = m_streams.find(id);
+        if (found == m_streams.end())
+            return false;
+        found->second->report.post(DeviceNotice::Aborted);
+        closing = std::move(found->second);
+        m_streams.erase(found);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Sound effects
+// ---------------------------------------------------------------------------------------------------
+
+void SdlMediaPlayer::free_effect()
+{
+    if (!m_effect)
+        return;
+    Mix_HaltChannel(kEffectChannel);
+    Mix_FreeChunk(as_chunk(m_effect));
+    m_effect = nullptr;
+}
+
+std::optional<std::uint32_t> SdlMediaPlayer::play_effect(const std::string& host_path, EffectMode mode)
+{
+    if (!m_sound)
+        return std::nullopt;
+    free_effect();
+    Mix_Chunk* chunk = Mix_LoadWAV(host_path.c_str());
+    if (!chunk)
+        return std::nullopt;
+    m_effect = chunk;
+    if (Mix_PlayChannel(kEffectChannel, chunk, mode == EffectMode::Loop ? -1 : 0) < 0) {
+        free_effect();
+        return std::nullopt;
+    }
+    return chunk_length_ms(*chunk, m_rate);
+}
+
+std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const std::uint8_t> wave)
+{
+    if (!m_sound)
+        return std::nullopt;
+    free_effect();
+    SDL_RWops* bytes = SDL_RWFromConstMem(wave.data(), static_cast<int>(wave.size()));
+    Mix_Chunk* chunk = bytes ? Mix_LoadWAV_RW(bytes, 1) : nullptr;
+    if (!chunk)
+        return std::nullopt;
+    m_effect = chunk;
+    if (Mix_PlayChannel(kEffectChannel, chunk, 0) < 0) {
+        free_effect();
+        return std::nullopt;
+    }
+    return chunk_length_ms(*chunk, m_rate);
+}
+
+bool SdlMediaPlayer::effect_playing()
+{
+    return m_sound && Mix_Playing(kEffectChannel) != 0;
+}
+
+void SdlMediaPlayer::stop_effect()
+{
+    if (m_sound)
+        Mix_HaltChannel(kEffectChannel);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The main thread's share
+// ---------------------------------------------------------------------------------------------------
+
+void SdlMediaPlayer::update()
+{
+    for (auto& [id, movie] : m_movies) {
+        switch (movie.playback->update()) {
+        case MoviePlayback::Progress::Going:
+            break;
+        case MoviePlayback::Progress::Restarted:
+            if (movie.sound != kNoMedia)
+                play_disc(movie.sound, 0, std::nullopt, nullptr);
+            break;
+        case MoviePlayback::Progress::Ended:
+            if (movie.sound != kNoMedia)
+                stop(movie.sound, nullptr);
+            movie.report.post(DeviceNotice::Successful);
+            break;
+        }
+    }
+}
+
+} // namespace advplay::platform
