@@ -2,7 +2,10 @@
 """Prints the colour of pixels of a PNG (8-bit RGB or RGBA, not interlaced) as RRGGBB.
 
 Usage: png_probe.py FILE X Y [X Y ...]
-Tests use it to check screenshots at chosen points without extra packages.
+       png_probe.py --count FILE LEFT TOP RIGHT BOTTOM RRGGBB [RRGGBB ...]
+The second form prints, for each colour, how many pixels of the rectangle (right and bottom
+excluded) have it in their top five bits a channel, as the engine's RGB555 pictures keep them.
+Tests use it to check screenshots without extra packages.
 """
 import struct
 import sys
@@ -51,7 +54,23 @@ def read_png(path):
     return width, height, channels, rows
 
 
+def count(path, left, top, right, bottom, colours):
+    width, height, channels, rows = read_png(path)
+    wanted = [tuple(int(c[i:i + 2], 16) >> 3 for i in (0, 2, 4)) for c in colours]
+    found = [0] * len(wanted)
+    for y in range(top, bottom):
+        for x in range(left, right):
+            pixel = tuple(v >> 3 for v in rows[y][x * channels:x * channels + 3])
+            for i, colour in enumerate(wanted):
+                found[i] += pixel == colour
+    print(" ".join(str(n) for n in found))
+
+
 def main():
+    if sys.argv[1] == "--count":
+        path, box, colours = sys.argv[2], [int(v) for v in sys.argv[3:7]], sys.argv[7:]
+        count(path, *box, colours)
+        return
     width, height, channels, rows = read_png(sys.argv[1])
     points = sys.argv[2:]
     for x, y in zip(points[0::2], points[1::2]):
