@@ -3,6 +3,7 @@
 #include "graphics/picture_commands.h"
 
 #include "app/frame_loop.h"
+#include "graphics/compose.h"
 #include "graphics/transition.h"
 #include "support/test_game.h"
 
@@ -111,6 +112,54 @@ TEST_F(PictureCommandsTest, SpriteLeavesOutItsKeyColour)
     EXPECT_EQ(screen(102, 52), kRedPixel);
     EXPECT_EQ(screen(103, 53), kBluePixel);
     EXPECT_EQ(window(101, 51), kRedPixel);
+}
+
+// Each method number reaches its own operation with the command's parameter and rectangle: the
+// window shows what that operation makes of the same picture.
+TEST_F(PictureCommandsTest, EveryMethodReachesItsOperation)
+{
+    run(".pic screen bg01\n"
+        ".pic screen #406080 0 0 1 100 10 0 8 8\n.pic screen #406080 0 0 2 0 20 0 8 8\n"
+        ".pic screen #406080 0 0 3 0 30 0 8 8\n.pic screen #406080 0 0 4 100 40 0 8 8\n"
+        ".pic screen #406080 0 0 5 100 50 0 8 8\n"
+        ".pic screen bg02 0 0 1 60 10 20 8 8\n.pic screen bg02 0 0 2 0 20 20 8 8\n"
+        ".pic screen bg02 0 0 3 0 30 20 8 8\n.pic screen bg02 0 0 4 60 40 20 8 8\n"
+        ".pic screen bg02 0 0 5 60 50 20 8 8\n"
+        ".spr screen chara 0 0 1 200 100 40\n.spr screen chara 0 0 4 200 110 40\n"
+        ".spr screen chara 0 0 5 200 120 40\n.end\n");
+    EXPECT_TRUE(m_game.messages().empty());
+
+    Surface reference;
+    ASSERT_TRUE(reference.create(640, 480));
+    ASSERT_TRUE(fill(reference, kRed));
+    Surface blue;
+    ASSERT_TRUE(blue.create(640, 480));
+    ASSERT_TRUE(fill(blue, kBlue));
+    Surface chara;
+    ASSERT_TRUE(chara.create(4, 4));
+    ASSERT_TRUE(fill(chara, kGreen));
+    ASSERT_TRUE(fill(chara, { 1, 1, 2, 2 }, kRed));
+    ColorRef const grey = 0x806040;
+    ASSERT_TRUE(blend_color(reference, { 10, 0, 8, 8 }, grey, 100));
+    ASSERT_TRUE(add_color(reference, { 20, 0, 8, 8 }, grey));
+    ASSERT_TRUE(subtract_color(reference, { 30, 0, 8, 8 }, grey));
+    ASSERT_TRUE(darken_color(reference, { 40, 0, 8, 8 }, grey, 100));
+    ASSERT_TRUE(brighten_color(reference, { 50, 0, 8, 8 }, grey, 100));
+    ASSERT_TRUE(blend(reference, { 10, 20, 8, 8 }, blue, 0, 0, 60));
+    ASSERT_TRUE(add(reference, { 20, 20, 8, 8 }, blue, 0, 0));
+    ASSERT_TRUE(subtract(reference, { 30, 20, 8, 8 }, blue, 0, 0));
+    ASSERT_TRUE(darken(reference, { 40, 20, 8, 8 }, blue, 0, 0, 60));
+    ASSERT_TRUE(brighten(reference, { 50, 20, 8, 8 }, blue, 0, 0, 60));
+    // The sprite's key is its top-left pixel: the green.
+    ColorRef const key = kGreen;
+    ASSERT_TRUE(blend_keyed(reference, { 100, 40, 4, 4 }, chara, 0, 0, key, 200));
+    ASSERT_TRUE(darken_keyed(reference, { 110, 40, 4, 4 }, chara, 0, 0, key, 200));
+    ASSERT_TRUE(brighten_keyed(reference, { 120, 40, 4, 4 }, chara, 0, 0, key, 200));
+
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 128; ++x)
+            ASSERT_EQ(window(x, y), reference.row(y)[x]) << "at (" << x << ", " << y << ")";
+    }
 }
 
 TEST_F(PictureCommandsTest, RefusedSpriteMethodsDrawNothingButStillShow)
