@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 namespace advplay::graphics {
 namespace {
@@ -267,6 +269,49 @@ TEST_F(PictureCommandsTest, MarkIsDefinedAndDeleted)
     m_game.engine().interpreter.current_line.assign("delete");
     mark_command(m_game.engine());
     EXPECT_FALSE(m_game.engine().click_wait_mark.defined);
+}
+
+// Halfway through each kind, the window shows exactly the steps that are due by then, each a wait
+// after the one before it: the same pixels as the steps applied one by one to the old picture.
+TEST(PictureTransitions, HalfwayTheWindowShowsTheStepsDueByThen)
+{
+    for (std::int32_t kind = 1; kind <= 15; ++kind) {
+        testing::TestGame game;
+        game.folder().write(
+            "data/bg01.bmp", bmp24(640, 480, [](int x, int y) { return (x + y) % 7 ? kRed : kGreen; }));
+        game.write_script("config", "# no settings\n");
+        game.write_script(
+            "start", ".pic screen #0000FF\n.pic screen bg01 " + std::to_string(kind) + " 10\n.end\n");
+        ASSERT_TRUE(game.load_and_start());
+        std::int32_t const steps = std::max(1, transition_last_step(kind) / 2);
+        app::frame_loop(game.engine(), { static_cast<std::uint32_t>(10 * steps + 5), std::nullopt }, nullptr);
+
+        Surface old_picture;
+        ASSERT_TRUE(old_picture.create(640, 480));
+        ASSERT_TRUE(fill(old_picture, kBlue));
+        Surface new_picture;
+        ASSERT_TRUE(new_picture.create(640, 480));
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x)
+                new_picture.row(y)[x] = (x + y) % 7 ? kRedPixel : kGreenPixel;
+        }
+        for (std::int32_t step = 1; step <= steps; ++step)
+            (void)transition_step(old_picture, new_picture, kind, step);
+
+        std::uint16_t const* shown = game.window().picture().data();
+        int differing = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x)
+                differing += shown[y * 640 + x] != old_picture.row(y)[x];
+        }
+        EXPECT_EQ(differing, 0) << "kind " << kind << " after " << steps << " steps";
+        // Halfway means neither the old picture nor the new one whole.
+        int still_old = 0;
+        for (std::size_t i = 0; i < 640u * 480u; ++i)
+            still_old += shown[i] == kBluePixel;
+        EXPECT_GT(still_old, 0) << "kind " << kind;
+        EXPECT_LT(still_old, 640 * 480) << "kind " << kind;
+    }
 }
 
 } // namespace
