@@ -9,10 +9,14 @@ namespace advplay::media {
 
 void CAVIOutput::SetFile(std::string_view path)
 {
-    // The quotes keep a path with spaces one name.
-    m_file = "\"";
-    m_file += path;
-    m_file += '"';
+    // The quotes keep a path with spaces one name. Built in a fresh string: GCC 12 misreads the
+    // appends to a string just assigned a literal as overlapping copies (-Wrestrict).
+    std::string file;
+    file.reserve(path.size() + 2);
+    file.push_back('"');
+    file.append(path);
+    file.push_back('"');
+    m_file = std::move(file);
     (void)Close();
 }
 
