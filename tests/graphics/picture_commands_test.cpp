@@ -5,6 +5,7 @@
 #include "app/frame_loop.h"
 #include "graphics/compose.h"
 #include "graphics/transition.h"
+#include "support/bitmap_files.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
@@ -18,35 +19,7 @@ namespace {
 
 using script::State;
 
-// A 24-bit bottom-up BMP whose pixel (x, y) has the colour `at(x, y)` (0x00BBGGRR).
-std::string bmp24(int width, int height, const std::function<ColorRef(int, int)>& at)
-{
-    int const stride = (width * 3 + 3) / 4 * 4;
-    std::string file(54 + static_cast<std::size_t>(stride) * height, '\0');
-    auto put32 = [&file](std::size_t offset, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            file[offset + i] = static_cast<char>(value >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54); // pixel data offset
-    put32(14, 40); // header size
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));
-    file[26] = 1; // planes
-    file[28] = 24; // bits per pixel
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            ColorRef const color = at(x, y);
-            std::size_t const offset = 54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3;
-            file[offset] = static_cast<char>(color >> 16);
-            file[offset + 1] = static_cast<char>(color >> 8);
-            file[offset + 2] = static_cast<char>(color);
-        }
-    }
-    return file;
-}
+using testing::bmp24;
 
 constexpr ColorRef kRed = 0x0000FF;
 constexpr ColorRef kBlue = 0xFF0000;

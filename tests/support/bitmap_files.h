@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,28 @@ inline Bytes k16_file(std::int32_t width, std::int32_t height, std::int32_t bit_
 inline std::string text_of(const Bytes& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
+}
+
+// A 24-bit bottom-up BMP file, as text for a game folder, whose pixel (x, y) has the colour `at(x, y)`
+// (0x00BBGGRR).
+inline std::string bmp24(int width, int height, const std::function<std::uint32_t(int, int)>& at)
+{
+    DibSpec spec;
+    spec.width = width;
+    spec.height = height;
+    std::size_t const stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    Bytes bits(stride * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t const color = at(x, y);
+            std::size_t const offset
+                = static_cast<std::size_t>(height - 1 - y) * stride + static_cast<std::size_t>(x) * 3;
+            bits[offset] = static_cast<std::uint8_t>(color >> 16);
+            bits[offset + 1] = static_cast<std::uint8_t>(color >> 8);
+            bits[offset + 2] = static_cast<std::uint8_t>(color);
+        }
+    }
+    return text_of(bmp_file(spec, bits));
 }
 
 } // namespace advplay::testing
