@@ -8,6 +8,8 @@ packages=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-14-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
+  # the independent MIDI file reader that the song loader is checked against
+  midicsv
   # window, input, audio, pictures
   libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libasound2-dev
   # fonts and text

@@ -6,6 +6,7 @@
 #include "graphics/graphics_state.h"
 #include "media/wav_sound.h"
 #include "script/line_reader.h"
+#include "text/message_window.h"
 
 #include <string>
 
@@ -107,9 +108,10 @@ void movie_start_action(Engine& engine)
     };
     accept(left, input.left_accept);
     accept(right, input.right_accept);
-    // FIXME: the message text still waiting to be shown (refresh_text) comes to the screen here, and
-    // the rest of a hurried line stops being hurried (SkipRest is cleared), once the text display has
-    // them.
+    // The message text still waiting to be shown comes to the screen before the movie covers it, and
+    // a hurried line is hurried no more once the movie is over.
+    text::refresh_text(engine);
+    engine.text.window.skip_rest = false;
     CAVIOutput& movie = engine.media.movie;
     movie.SetFile(path ? *path : std::string());
     movie.SetRepeat(repeat != 0);

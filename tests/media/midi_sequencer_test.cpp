@@ -1,0 +1,375 @@
+// The MIDI sequencer on the virtual clock: dispatch times against the ideal times of the song's tempo
+// map, the return to the "L" marker, stopping, and the .mid command.
+#include "media/midi_sequencer.h"
+
+#include "platform/headless/recording_midi_out.h"
+#include "platform/headless/virtual_clock.h"
+#include "platform/headless/virtual_timer.h"
+#include "platform/posix/host_files.h"
+#include "support/test_game.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace advplay::media {
+namespace {
+
+using platform::MidiRecord;
+
+const std::string kMidi = (std::filesystem::path(ADVPLAY_TESTDATA_DIR) / "midi").string();
+
+// One channel message the song should send, and when.
+struct Expected {
+    // The message as the recorder packs it.
+    std::uint32_t message;
+    // Microseconds after the moment the song's first tick is due.
+    double time_us;
+};
+
+// Walks the song as a player would: event i sounds at its tick counted from the first event (the
+// first event is handled at once whatever its delta), and the time of a tick follows the tempo
+// changes before it. From `from_tick` on only (and timed from there), for the return to the loop
+// point.
+std::vector<Expected> ideal_times(const Song& song, std::uint64_t from_tick = 0)
+{
+    std::vector<Expected> expected;
+    std::uint32_t tempo = MidiSequencer::kResetTempo;
+    std::uint64_t tick = 0;
+    // The tempo segment in force: where it starts, in ticks and in microseconds.
+    std::uint64_t segment_tick = 0;
+    double segment_us = 0;
+    bool timing = from_tick == 0;
+    auto time_of = [&](std::uint64_t at) {
+        return segment_us + static_cast<double>(at - segment_tick) * tempo / song.division;
+    };
+    for (std::size_t i = 0; i < song.event_count; ++i) {
+        SongEvent const& event = song.events[i];
+        if (i > 0)
+            tick += event.delta;
+        if (!timing && tick >= from_tick) {
+            timing = true;
+            segment_us = 0;
+            segment_tick = from_tick;
+        }
+        if (event.status == kMeta && event.data1 == kMetaTempo) {
+            segment_us = timing ? time_of(tick) : 0;
+            segment_tick = tick;
+            tempo = tempo_at(song, i);
+            i += 2;
+            continue;
+        }
+        if (event.status < 0x80 || event.status >= 0xF0)
+            continue;
+        if (timing) {
+            std::uint32_t const message = event.status | event.data1 << 8 | event.data2 << 16;
+            expected.push_back({ message, time_of(tick) });
+        }
+    }
+    return expected;
+}
+
+std::vector<MidiRecord> shorts(const std::vector<MidiRecord>& records)
+{
+    std::vector<MidiRecord> found;
+    for (MidiRecord const& record : records) {
+        if (record.kind == MidiRecord::Kind::Short)
+            found.push_back(record);
+    }
+    return found;
+}
+
+// Each recorded message is the expected one, sent in the millisecond its ideal time falls in or at
+// the very start of the next (never early, never a whole millisecond late).
+void expect_on_time(const std::vector<MidiRecord>& sent, std::size_t first,
+    const std::vector<Expected>& expected, std::uint32_t origin_ms)
+{
+    ASSERT_LE(first + expected.size(), sent.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        MidiRecord const& record = sent[first + i];
+        ASSERT_EQ(record.message, expected[i].message) << "message " << i << ": " << record.text();
+        double const ideal_ms = origin_ms + expected[i].time_us / 1000.0;
+        double const late = record.time - ideal_ms;
+        ASSERT_GE(late, 0.0) << "message " << i << " early: " << record.text() << ", ideal " << ideal_ms;
+        ASSERT_LT(late, 1.0) << "message " << i << " late: " << record.text() << ", ideal " << ideal_ms;
+    }
+}
+
+class SequencerTest : public ::testing::Test {
+protected:
+    platform::VirtualClock m_clock;
+    platform::VirtualTimer m_timer { m_clock };
+    platform::RecordingMidiOut m_out { m_clock };
+    platform::TextEncoding m_encoding;
+    platform::HostFiles m_files { kMidi, m_encoding };
+    MidiSequencer m_sequencer { m_clock, &m_timer, &m_out };
+
+    // Plays the song once from time `at`, until it has stopped by itself.
+    void play_once(const char* name)
+    {
+        ASSERT_TRUE(m_sequencer.load(m_files, name));
+        m_sequencer.set_loop(false);
+        ASSERT_TRUE(m_sequencer.play());
+        for (int ms = 0; ms < 600'000 && m_sequencer.playing(); ++ms)
+            m_clock.sleep(1);
+        ASSERT_FALSE(m_sequencer.playing());
+    }
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Timing
+// ---------------------------------------------------------------------------------------------------
+
+TEST_F(SequencerTest, RealSongsSoundAtTheTimesOfTheirTempoMaps)
+{
+    // 37 tempo changes; 6; 3 with five markers; the first event well after tick 0 (a 4-byte delta).
+    for (const char* name : { "avgvst-TogetherAgain.mid", "avgvst-Victory.mid", "yubatake-MainTheme.mid",
+             "jazzsoft-test-vlq-4-byte.mid", "midifilejs-MIDIOkFormat2.mid" }) {
+        SCOPED_TRACE(name);
+        m_out.clear();
+        std::uint32_t const start = m_clock.now();
+        play_once(name);
+        auto const expected = ideal_times(*m_sequencer.song());
+        auto const sent = shorts(m_out.records());
+        ASSERT_FALSE(expected.empty());
+        ASSERT_EQ(m_out.records().front().text(), std::to_string(start) + " open");
+        // The first events sound 100 ms after play: 50 to the start deadline and 50 after it.
+        expect_on_time(sent, 0, expected, start + 100);
+        // At the end: every channel's volume to 0, then the device is reset and closed.
+        ASSERT_EQ(sent.size(), expected.size() + 16);
+        for (std::uint32_t ch = 0; ch < 16; ++ch)
+            EXPECT_EQ(sent[expected.size() + ch].message, (0xB0 | ch) | 7 << 8) << ch;
+        auto const& records = m_out.records();
+        ASSERT_GE(records.size(), 2u);
+        EXPECT_EQ(records[records.size() - 2].kind, MidiRecord::Kind::Reset);
+        EXPECT_EQ(records.back().kind, MidiRecord::Kind::Close);
+        EXPECT_EQ(m_timer.running(), 0u);
+    }
+}
+
+TEST_F(SequencerTest, LoopReturnsToTheMarkerWithTheChannelStateResent)
+{
+    // yubatake-GameOver.mid with a marker "L" added to its first track at tick 8640, after its
+    // second tempo change (7680) and between notes.
+    ASSERT_TRUE(m_sequencer.load(m_files, "looped-GameOver.mid"));
+    Song const& song = *m_sequencer.song();
+    ASSERT_EQ(song.loop_tick, 8640u);
+    m_sequencer.set_loop(true);
+    ASSERT_TRUE(m_sequencer.play());
+    auto const first_pass = ideal_times(song);
+    // Those due before the stop, 3 s after the restart.
+    auto after_loop = ideal_times(song, song.loop_tick);
+    std::erase_if(after_loop, [](const Expected& expected) { return expected.time_us >= 2'800'000; });
+    // The song lasts 7680 ticks at 400000 us and 6720 at 600000: 3.2 s + 4.2 s; from the marker
+    // on, 5760 ticks at 600000 us: 3.6 s.
+    m_clock.sleep(100 + 7400 + 1 + 100 + 3000);
+    ASSERT_EQ(m_sequencer.loops_completed(), 1u);
+    m_sequencer.stop();
+
+    auto const sent = shorts(m_out.records());
+    expect_on_time(sent, 0, first_pass, 100);
+    // The end of the song (the last End_track at 14400) is found at the next timer event.
+    std::uint32_t const last_ms = sent[first_pass.size() - 1].time;
+    EXPECT_EQ(last_ms, 7500u);
+    std::uint32_t const restart = last_ms + 1;
+
+    // At the restart: the state kept through the silent replay of ticks 0..8639, program changes
+    // first, then banks, pans, reverbs, choruses and volumes, each for channels 0 to 15. The four
+    // tracks all set channel 0's program; the percussion track (57, 57, then 33) sets it last.
+    std::size_t at = first_pass.size();
+    auto expect_step = [&](std::uint32_t status, int controller, auto value_of) {
+        for (std::uint32_t ch = 0; ch < 16; ++ch) {
+            MidiRecord const& record = sent.at(at++);
+            std::uint32_t const message = controller < 0
+                ? (status | ch) | value_of(ch) << 8
+                : (status | ch) | static_cast<std::uint32_t>(controller) << 8 | value_of(ch) << 16;
+            EXPECT_EQ(record.message, message) << record.text();
+            EXPECT_EQ(record.time, restart) << record.text();
+        }
+    };
+    expect_step(0xC0, -1, [](std::uint32_t ch) { return ch == 0 ? 33u : 0u; });
+    expect_step(0xB0, 0, [](std::uint32_t) { return 0u; });
+    expect_step(0xB0, 10, [](std::uint32_t) { return 64u; });
+    expect_step(0xB0, 91, [](std::uint32_t) { return 0u; });
+    expect_step(0xB0, 93, [](std::uint32_t) { return 0u; });
+    expect_step(0xB0, 7, [](std::uint32_t) { return 100u; });
+    // Nothing of the silent replay was sent; the events from the marker on (in the tempo of 7680,
+    // which the replay applied) sound 100 ms after the restart.
+    EXPECT_EQ(m_sequencer.tempo(), 600000u);
+    ASSERT_EQ(after_loop.front().message, 0x004380u) << "the note-off of tick 8640 comes first";
+    expect_on_time(sent, at, after_loop, restart + 100);
+}
+
+TEST_F(SequencerTest, MarkersOfOtherTracksSetNoLoopPoint)
+{
+    ASSERT_TRUE(m_sequencer.load(m_files, "marker-in-track-2-GameOver.mid"));
+    EXPECT_EQ(m_sequencer.song()->loop_tick, 0u);
+    // Without a loop point the song starts again from its beginning.
+    m_sequencer.set_loop(true);
+    ASSERT_TRUE(m_sequencer.play());
+    auto const expected = ideal_times(*m_sequencer.song());
+    while (m_sequencer.loops_completed() == 0)
+        m_clock.sleep(1);
+    std::uint32_t const restart = m_clock.now();
+    m_clock.sleep(200);
+    m_sequencer.stop();
+    auto const sent = shorts(m_out.records());
+    // The state (96 messages), then the song's first messages again from restart + 100.
+    std::size_t const again = expected.size() + 96;
+    ASSERT_GT(sent.size(), again + 4);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(sent[again + i].message, expected[i].message);
+        EXPECT_EQ(sent[again + i].time, restart + 100);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Stop, play again, failures
+// ---------------------------------------------------------------------------------------------------
+
+TEST_F(SequencerTest, StopSilencesAndClosesAndPlayStartsOver)
+{
+    m_sequencer.stop();
+    EXPECT_TRUE(m_out.records().empty()) << "stop while nothing plays does nothing";
+
+    ASSERT_TRUE(m_sequencer.load(m_files, "yubatake-GameOver.mid"));
+    ASSERT_TRUE(m_sequencer.play());
+    m_clock.sleep(2000);
+    std::size_t const before = m_out.records().size();
+    m_sequencer.stop();
+    EXPECT_FALSE(m_sequencer.playing());
+    EXPECT_EQ(m_timer.running(), 0u);
+    auto const& records = m_out.records();
+    ASSERT_EQ(records.size(), before + 18);
+    for (std::uint32_t ch = 0; ch < 16; ++ch) {
+        char line[32];
+        std::snprintf(line, sizeof line, "2000 short b%x 07 00", ch);
+        EXPECT_EQ(records[before + ch].text(), line);
+    }
+    EXPECT_EQ(records[before + 16].text(), "2000 reset");
+    EXPECT_EQ(records[before + 17].text(), "2000 close");
+    m_clock.sleep(1000);
+    EXPECT_EQ(m_out.records().size(), before + 18) << "nothing after the stop";
+
+    // Play again: from the beginning, on a freshly opened device.
+    m_out.clear();
+    ASSERT_TRUE(m_sequencer.play());
+    m_clock.sleep(200);
+    auto const expected = ideal_times(*m_sequencer.song());
+    EXPECT_EQ(m_out.records().front().text(), "3000 open");
+    auto const sent = shorts(m_out.records());
+    ASSERT_GE(sent.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(sent[i].message, expected[i].message);
+        EXPECT_EQ(sent[i].time, 3100u);
+    }
+    m_sequencer.stop();
+}
+
+TEST_F(SequencerTest, LoadFailures)
+{
+    EXPECT_FALSE(m_sequencer.play()) << "no song yet";
+    ASSERT_TRUE(m_sequencer.load(m_files, "yubatake-GameOver.mid"));
+    // Missing and empty files keep the song there was.
+    EXPECT_FALSE(m_sequencer.load(m_files, "missing.mid"));
+    EXPECT_FALSE(m_sequencer.load(m_files, "jazzsoft-test-empty-file.mid"));
+    ASSERT_TRUE(m_sequencer.has_song());
+    EXPECT_EQ(m_sequencer.song()->division, 960);
+    // A file whose chunk runs past its end leaves no song, and play does nothing.
+    EXPECT_FALSE(m_sequencer.load(m_files, "midifilejs-MIDIBadTrackLength.mid"));
+    EXPECT_FALSE(m_sequencer.has_song());
+    EXPECT_FALSE(m_sequencer.play());
+    m_clock.sleep(500);
+    EXPECT_TRUE(m_out.records().empty());
+}
+
+TEST_F(SequencerTest, ADeviceThatDoesNotOpenLeavesTheSongSilentButTimed)
+{
+    m_out.set_open_fails(true);
+    play_once("jazzsoft-test-c-major-scale.mid");
+    ASSERT_EQ(m_out.records().size(), 1u);
+    EXPECT_EQ(m_out.records().front().text(), "0 open failed");
+}
+
+// ---------------------------------------------------------------------------------------------------
+// .mid through the engine
+// ---------------------------------------------------------------------------------------------------
+
+class MidCommandTest : public ::testing::Test {
+protected:
+    MidCommandTest()
+    {
+        m_game.folder().write("data/song.mid", read(kMidi + "/yubatake-GameOver.mid"));
+        m_game.folder().write("data/other.mid", read(kMidi + "/jazzsoft-test-c-major-scale.mid"));
+    }
+    static std::string read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    void run(std::string_view script)
+    {
+        m_game.write_script("config", "# no settings\n");
+        m_game.write_script("start", script);
+        ASSERT_TRUE(m_game.load_and_start());
+        m_game.run();
+    }
+    // The times of the note-ons sent, with their keys.
+    std::vector<std::string> note_ons()
+    {
+        std::vector<std::string> found;
+        for (MidiRecord const& record : m_game.midi_out().records()) {
+            if (record.kind == MidiRecord::Kind::Short && (record.message & 0xF0) == 0x90
+                && (record.message >> 16) != 0)
+                found.push_back(record.text());
+        }
+        return found;
+    }
+    testing::TestGame m_game;
+};
+
+TEST_F(MidCommandTest, AMissingFileRestartsThePreviousSong)
+{
+    run(".mid song 1\n.wat 3000\n.mid nosuchsong 1\n.wat 2500\n.mid stop\n.wat 100\n");
+    // Each .mid stops what plays and opens the device again: the failed one restarts the song it
+    // could not replace, from its start.
+    std::vector<std::uint32_t> opens;
+    std::vector<std::string> first_notes;
+    for (MidiRecord const& record : m_game.midi_out().records()) {
+        if (record.kind == MidiRecord::Kind::Open)
+            opens.push_back(record.time);
+        bool const note_on = record.kind == MidiRecord::Kind::Short && (record.message & 0xF0) == 0x90
+            && (record.message >> 16) != 0;
+        if (note_on && first_notes.size() < opens.size())
+            first_notes.push_back(record.text());
+    }
+    EXPECT_EQ(opens, (std::vector<std::uint32_t> { 0, 3000 }));
+    // GameOver's first note-on: tick 1920 at 400000 us a quarter of 960 ticks, 800 ms after the
+    // first tick, which comes 100 ms after play.
+    EXPECT_EQ(first_notes, (std::vector<std::string> { "900 short 90 47 5a", "3900 short 90 47 5a" }));
+    EXPECT_TRUE(m_game.midi_out().text().ends_with("5500 reset\n5500 close\n"));
+    EXPECT_FALSE(m_game.engine().midi->playing());
+}
+
+TEST_F(MidCommandTest, LoopArgumentAndStop)
+{
+    // other.mid lasts about 4.2 s at 120 beats a minute; loop 0 plays it once and stops.
+    run(".mid other 0\n.wat 8000\n");
+    EXPECT_FALSE(m_game.engine().midi->playing());
+    EXPECT_EQ(m_game.engine().midi->loops_completed(), 0u);
+    // Each of the scale's eight notes once, then the end: volumes to 0, reset, close.
+    EXPECT_EQ(note_ons().size(), 8u);
+    auto const& records = m_game.midi_out().records();
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_EQ(records[records.size() - 2].kind, MidiRecord::Kind::Reset);
+    EXPECT_EQ(records.back().kind, MidiRecord::Kind::Close);
+}
+
+} // namespace
+} // namespace advplay::media
