@@ -25,7 +25,9 @@ int CAVIOutput::Open()
     if (m_device != kClosed)
         return 0;
     platform::MediaPlayer* player = m_link.player;
-    std::string_view const path = std::string_view(m_file).substr(1, m_file.size() - 2);
+    // Without SetFile there are not even the quotes, and there is no movie to open.
+    std::string_view const path
+        = m_file.size() >= 2 ? std::string_view(m_file).substr(1, m_file.size() - 2) : std::string_view();
     auto const host = m_link.host_path(path);
     platform::MediaId const id = player && host ? player->open_movie(*host) : platform::kNoMedia;
     if (id == platform::kNoMedia) {

@@ -229,6 +229,93 @@ TEST_F(SequencerTest, MarkersOfOtherTracksSetNoLoopPoint)
     }
 }
 
+TEST_F(SequencerTest, SystemExclusiveBeforeTheMarkerIsSentAgainAtTheRestart)
+{
+    // Two GS messages at tick 0, the marker "L" at tick 288 (after the note-off there, before the
+    // note-on); 96 ticks a quarter at 120 beats a minute: the song ends at tick 1152, 6 s in.
+    ASSERT_TRUE(m_sequencer.load(m_files, "looped-sysex-gs-drum-part-change.mid"));
+    ASSERT_EQ(m_sequencer.song()->loop_tick, 288u);
+    m_sequencer.set_loop(true);
+    ASSERT_TRUE(m_sequencer.play());
+    while (m_sequencer.loops_completed() == 0)
+        m_clock.sleep(1);
+    std::uint32_t const restart = m_clock.now();
+    EXPECT_EQ(restart, 100u + 6000 + 1);
+    m_clock.sleep(101);
+    m_sequencer.stop();
+    std::vector<std::string> after;
+    for (MidiRecord const& record : m_out.records()) {
+        if (record.time >= restart && after.size() < 100)
+            after.push_back(record.text());
+    }
+    // The replay before the marker is silent but for its system-exclusive messages; then the kept
+    // state; then, 100 ms on, the events of tick 288.
+    ASSERT_EQ(after.size(), 100u);
+    EXPECT_EQ(after[0], "6101 long f0 41 7f 42 12 40 00 7f 00 41 f7");
+    EXPECT_EQ(after[1], "6101 long f0 41 7f 42 12 40 11 15 02 18 f7");
+    EXPECT_EQ(after[2], "6101 short c0 00 00");
+    EXPECT_EQ(after[97], "6101 short bf 07 64");
+    EXPECT_EQ(after[98], "6201 short 80 37 40");
+    EXPECT_EQ(after[99], "6201 short 90 3c 7f");
+}
+
+// A timer whose events come only when the test fires them, as a stalled timer thread's would.
+class ManualTimer final : public platform::PeriodicTimer {
+public:
+    std::uint32_t resolution() const override { return 1; }
+    platform::TimerId start(std::uint32_t, platform::TimerClient& client) override
+    {
+        m_client = &client;
+        return ++m_id;
+    }
+    void kill(platform::TimerId id) override
+    {
+        if (id == m_id)
+            m_client = nullptr;
+    }
+    void kill_all(platform::TimerClient&) override { m_client = nullptr; }
+    void fire()
+    {
+        if (m_client)
+            m_client->timer_event(m_id);
+    }
+
+private:
+    platform::TimerClient* m_client { nullptr };
+    platform::TimerId m_id { 0 };
+};
+
+TEST(SequencerStall, CatchesUpAHundredTicksAnEventWithoutItsLateNoteOns)
+{
+    platform::VirtualClock clock;
+    ManualTimer timer;
+    platform::RecordingMidiOut out(clock);
+    platform::TextEncoding encoding;
+    platform::HostFiles files(kMidi, encoding);
+    MidiSequencer sequencer(clock, &timer, &out);
+    // A C major scale: a note a quarter, 96 ticks, at 500000 us a quarter.
+    ASSERT_TRUE(sequencer.load(files, "jazzsoft-test-c-major-scale.mid"));
+    ASSERT_TRUE(sequencer.play());
+    clock.sleep(100);
+    timer.fire();
+    // Two seconds without an event: 384 ticks are due at the next.
+    clock.sleep(2000);
+    for (int i = 0; i < 5; ++i)
+        timer.fire();
+    sequencer.stop();
+    std::vector<std::string> sent;
+    for (MidiRecord const& record : out.records()) {
+        if (record.kind == MidiRecord::Kind::Short && sent.size() < 9)
+            sent.push_back(record.text());
+    }
+    // Ticks 1..100, 101..200, 201..300, 301..384: the note-ons of ticks 96 and 192 came 100 or more
+    // ticks late and are dropped, their note-offs are not; the rest sound.
+    EXPECT_EQ(sent,
+        (std::vector<std::string> { "100 short 90 3c 7f", "2100 short 80 3c 40", "2100 short 80 3e 40",
+            "2100 short 80 40 40", "2100 short 90 41 7f", "2100 short 80 41 40", "2100 short 90 43 7f",
+            "2100 short b0 07 00", "2100 short b1 07 00" }));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Stop, play again, failures
 // ---------------------------------------------------------------------------------------------------
