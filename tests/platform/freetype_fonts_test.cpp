@@ -72,6 +72,24 @@ TEST_F(FreeTypeFontsTest, GlyphsSitInTheirCellAndFullWidthCharactersAreAnEmWide)
         ASSERT_TRUE(bit == 0 || bit == 1);
 }
 
+TEST_F(FreeTypeFontsTest, StandInsTakeTheCellOfTheFaceTheyReplace)
+{
+    // The Japanese system faces have no internal leading: at a cell of 32 a full-width character is
+    // 32 wide and a half-width one 16, and scripts wrap their text by those widths.
+    for (std::string_view name : { "ＭＳ ゴシック", "MS Gothic", "No Such Face Anywhere" }) {
+        auto stand_in = font(name, 32);
+        ASSERT_TRUE(stand_in);
+        EXPECT_EQ(stand_in->glyph(testing::sjis("あ")).advance, 32) << name;
+        EXPECT_EQ(stand_in->glyph("A").advance, 16) << name;
+        EXPECT_EQ(stand_in->glyph(std::string("\x85\x40")).advance, 32) << name;
+    }
+    // Asked for by its own name, a face gets the cell Windows gives it, from its taller Windows
+    // descent.
+    auto own = font("IPAGothic", 32);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->glyph(testing::sjis("あ")).advance, 30);
+}
+
 TEST_F(FreeTypeFontsTest, PairsThatDoNotConvertDrawTheMissingBoxAtFullWidth)
 {
     auto gothic = font("ＭＳ ゴシック", 24);
@@ -80,6 +98,25 @@ TEST_F(FreeTypeFontsTest, PairsThatDoNotConvertDrawTheMissingBoxAtFullWidth)
     // 0x85 0x40 is unassigned in code page 932.
     Glyph const& missing = gothic->glyph(std::string("\x85\x40"));
     EXPECT_EQ(missing.advance, kana.advance);
+}
+
+TEST_F(FreeTypeFontsTest, InkStaysInsideTheCellAndAMissingBoxInsideItsAdvance)
+{
+    for (std::int32_t height : { 24, 32, 64 }) {
+        auto gothic = font("ＭＳ ゴシック", height);
+        ASSERT_TRUE(gothic);
+        // ￣ reaches above the cell at 24; 0xA0 has no glyph and its box is wider than half-width.
+        for (std::string const& character :
+            { testing::sjis("￣"), testing::sjis("g"), std::string("\xA0") }) {
+            Glyph const& glyph = gothic->glyph(character);
+            EXPECT_GT(inked(glyph), 0) << height;
+            EXPECT_GE(glyph.top, 0) << height;
+            EXPECT_LE(glyph.top + glyph.height, height) << height;
+            EXPECT_GE(glyph.left, 0) << height;
+            EXPECT_LE(glyph.left + glyph.width, glyph.advance) << height;
+        }
+        EXPECT_EQ(gothic->glyph(std::string("\xA0")).advance, height / 2);
+    }
 }
 
 TEST_F(FreeTypeFontsTest, UnderlineRunsUnderTheWholeAdvance)

@@ -68,9 +68,20 @@ std::uint32_t code_point(std::string_view utf8)
     return 0;
 }
 
+// Where a face's cell comes from. A face asked for by its own name gets the cell Windows would give
+// it, from its Windows ascent and descent. A face standing in for a Windows face gets the cell of the
+// face it replaces: the Japanese system faces have no internal leading, so their cell is their em,
+// and scripts lay out their text by those widths (a full-width character is as wide as the font
+// size). The stand-ins' typographic ascent and descent make up their em, while their Windows
+// descent is taller, which would make every character a few percent narrower.
+enum class Cell {
+    Windows,
+    Typographic,
+};
+
 class FreeTypeFont final : public Font {
 public:
-    FreeTypeFont(FT_Face face, const FontRequest& request, const TextEncoding& encoding)
+    FreeTypeFont(FT_Face face, const FontRequest& request, const TextEncoding& encoding, Cell cell)
         : m_face(face)
         , m_request(request)
         , m_encoding(encoding)
@@ -79,11 +90,14 @@ public:
         auto const* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
         double ascent_units = face->ascender;
         double descent_units = -face->descender;
-        if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
-            ascent_units = os2->usWinAscent;
-            descent_units = os2->usWinDescent;
+        bool const has_os2 = os2 && os2->version != 0xFFFF;
+        if (has_os2) {
             m_strikeout_position = os2->yStrikeoutPosition;
             m_strikeout_size = os2->yStrikeoutSize;
+        }
+        if (cell == Cell::Windows && has_os2 && os2->usWinAscent + os2->usWinDescent > 0) {
+            ascent_units = os2->usWinAscent;
+            descent_units = os2->usWinDescent;
         }
         double const cell_units = std::max(1.0, ascent_units + descent_units);
         m_scale = request.height / cell_units;
@@ -131,16 +145,35 @@ private:
         // What the font cannot show is its missing-glyph box, as wide as the character would be.
         if (index == 0)
             glyph.advance = wide ? m_full_width : (m_full_width + 1) / 2;
-        glyph.left = slot->bitmap_left;
-        glyph.top = m_ascent - slot->bitmap_top;
         FT_Bitmap const& bitmap = slot->bitmap;
-        glyph.width = static_cast<std::int32_t>(bitmap.width);
-        glyph.height = static_cast<std::int32_t>(bitmap.rows);
+        std::int32_t const left = slot->bitmap_left;
+        auto const columns = static_cast<std::int32_t>(bitmap.width);
+        auto const rows = static_cast<std::int32_t>(bitmap.rows);
+        // Ink stays inside the cell, and a missing-glyph box inside its advance: the text layer
+        // clears and copies characters by their cells, so ink beyond them would stay on the layer
+        // after a page is cleared and show through the characters of a later page. A glyph that
+        // pokes out by rounding (an overline at some sizes) is moved in rather than cut.
+        std::int32_t top = m_ascent - slot->bitmap_top;
+        if (rows <= m_request.height)
+            top = std::clamp(top, 0, m_request.height - rows);
+        std::int32_t const first_row = std::max(0, -top);
+        std::int32_t const end_row = std::max(first_row, std::min(rows, m_request.height - top));
+        std::int32_t const first_column = index == 0 ? std::max(0, -left) : 0;
+        std::int32_t const end_column
+            = index == 0 ? std::max(first_column, std::min(columns, glyph.advance - left)) : columns;
+        glyph.left = left + first_column;
+        glyph.top = top + first_row;
+        glyph.width = end_column - first_column;
+        glyph.height = end_row - first_row;
         glyph.bits.assign(static_cast<std::size_t>(glyph.width) * glyph.height, 0);
         for (std::int32_t y = 0; y < glyph.height; ++y) {
-            const unsigned char* row = bitmap.buffer + static_cast<std::ptrdiff_t>(y) * bitmap.pitch;
-            for (std::int32_t x = 0; x < glyph.width; ++x)
-                glyph.bits[static_cast<std::size_t>(y) * glyph.width + x] = (row[x / 8] >> (7 - x % 8)) & 1;
+            const unsigned char* row
+                = bitmap.buffer + static_cast<std::ptrdiff_t>(y + first_row) * bitmap.pitch;
+            for (std::int32_t x = 0; x < glyph.width; ++x) {
+                std::int32_t const column = x + first_column;
+                glyph.bits[static_cast<std::size_t>(y) * glyph.width + x]
+                    = (row[column / 8] >> (7 - column % 8)) & 1;
+            }
         }
         if (m_request.underline) {
             std::int32_t const thickness
@@ -260,13 +293,14 @@ FreeTypeFonts::Location FreeTypeFonts::locate(std::string_view utf8_name)
     if (!m_library->fontconfig)
         m_library->fontconfig = FcInitLoadConfigAndFonts();
     std::string family(utf8_name);
+    Location location;
     for (auto const& [name, mapped] : m_map) {
         if (lower_ascii_copy(name) == lower_ascii_copy(utf8_name)) {
             family = mapped;
+            location.stand_in = true;
             break;
         }
     }
-    Location location;
     if (!m_library->fontconfig)
         return location;
     FcPattern* pattern = FcPatternCreate();
@@ -305,6 +339,8 @@ std::unique_ptr<Font> FreeTypeFonts::create(const FontRequest& request, std::str
     Location location = locate(name);
     if (!location.exact) {
         location = locate(kDefaultFamily);
+        // The default gothic stands in for the default face of the scripts.
+        location.stand_in = true;
         // The note goes to the engine's error log, which holds Shift-JIS: quote the name as given.
         if (m_reported.insert(name).second)
             substitution = "no installed font is called \"" + request.name + "\"; using " + kDefaultFamily;
@@ -314,7 +350,8 @@ std::unique_ptr<Font> FreeTypeFonts::create(const FontRequest& request, std::str
     FT_Face face = nullptr;
     if (FT_New_Face(m_library->freetype, location.file.c_str(), location.index, &face) != 0)
         return nullptr;
-    return std::make_unique<FreeTypeFont>(face, request, m_encoding);
+    return std::make_unique<FreeTypeFont>(
+        face, request, m_encoding, location.stand_in ? Cell::Typographic : Cell::Windows);
 }
 
 } // namespace advplay::platform

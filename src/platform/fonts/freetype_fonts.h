@@ -41,6 +41,8 @@ private:
         std::string file;
         int index { 0 };
         bool exact { false };
+        // Found through the map of Windows faces, or as the default for a name nothing matched.
+        bool stand_in { false };
     };
     Location locate(std::string_view utf8_name);
 
