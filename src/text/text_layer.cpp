@@ -61,6 +61,7 @@ GlyphRuns runs_of(const platform::Glyph& glyph)
             while (x < glyph.width && row[x])
                 ++x;
             result.runs.push_back({ glyph.top + y, glyph.left + start, glyph.left + x });
+            result.ink.unite({ glyph.left + start, glyph.top + y, glyph.left + x, glyph.top + y + 1 });
         }
     }
     return result;
@@ -404,6 +405,11 @@ Box TextLayer::text_box() const
 
 void TextLayer::draw_glyph(const GlyphRuns& glyph, std::int64_t x, std::int64_t y, graphics::Pixel pixel)
 {
+    if (!glyph.ink.empty()) {
+        m_lines[static_cast<std::size_t>(m_current_line)].ink.unite(
+            { clamp_edge(x + glyph.ink.left), clamp_edge(y + glyph.ink.top), clamp_edge(x + glyph.ink.right),
+                clamp_edge(y + glyph.ink.bottom) });
+    }
     std::int64_t const width = m_surface.width();
     std::int64_t const height = m_surface.height();
     for (auto const& run : glyph.runs) {
@@ -516,7 +522,10 @@ void TextLayer::clear_line(std::int32_t index)
     graphics::Rect area;
     if (scaled_rect(line.box, m_magnification, m_surface, area))
         graphics::fill(m_surface, area, m_transparent);
+    if (scaled_rect(line.ink, 1, m_surface, area))
+        graphics::fill(m_surface, area, m_transparent);
     line.box = {};
+    line.ink = {};
     line.start_x = line.start_y = 0;
     line.text.clear();
 }

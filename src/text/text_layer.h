@@ -45,6 +45,10 @@ struct LineRecord {
     // The pen when the line's first character was drawn.
     std::int32_t start_x { 0 };
     std::int32_t start_y { 0 };
+    // Where the drawing put ink on the layer surface, in surface pixels. A slanted letter reaches
+    // past its box; clearing the line clears this too, so that nothing stays on the layer to show
+    // through the boxes of a later page.
+    Box ink;
 };
 
 enum class Flush {
@@ -64,6 +68,8 @@ struct GlyphRuns {
     };
     std::int32_t advance { 0 };
     std::vector<Run> runs;
+    // The extent of the runs, relative to the pen.
+    Box ink;
 };
 
 // The text layer. Geometry, magnification and the transparent colour change only while the layer

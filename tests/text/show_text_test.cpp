@@ -98,6 +98,19 @@ TEST_F(ShowTextTest, AClearedPageLeavesNoInkOnTheLayer)
     EXPECT_EQ(count_display(0, 0, 640, 480, 0), 640 * 480);
 }
 
+TEST_F(ShowTextTest, SlantedLettersLeaveNothingBehindWhenTheirLineIsCleared)
+{
+    // A slanted letter reaches past the right edge of its box, and of its line's.
+    start(".tsw\n.tsp 0 0\n.txt font italic 1\nMM\nWW\n.tcl 0 0\n.end\n");
+    ASSERT_TRUE(pass_until(State::ClearWait));
+    graphics::Pixel const transparent = graphics::color_to_pixel(layer().transparent());
+    LineRecord const& first = layer().lines()[0];
+    ASSERT_EQ(first.box, (Box { 0, 0, 32, 32 }));
+    EXPECT_GT(8 * 32 - count_pixels(layer().surface(), 32, 0, 8, 32, transparent), 0);
+    click(platform::MouseButton::Left);
+    EXPECT_EQ(count_pixels(layer().surface(), 0, 0, 640, 480, transparent), 640 * 480);
+}
+
 TEST_F(ShowTextTest, SubroutineEscapeShowsTheRestOfTheLineAfterTheReturn)
 {
     run(".def \\3 :menu\n"
