@@ -109,7 +109,11 @@ MediaId RecordingMediaPlayer::open_disc(
     for (auto const& path : host_paths) {
         lengths.push_back(audio_length_ms(path));
         medium.length += lengths.back().value_or(0);
-        line += " " + file_name(path) + (lengths.back() ? "" : " (silent)");
+        // Appended piece by piece: GCC 12 at -O2 misreads the chain of temporaries as an overlapping copy.
+        line += ' ';
+        line += file_name(path);
+        if (!lengths.back())
+            line += " (silent)";
     }
     MediaId const id = add(std::move(medium));
     say("open disc" + line + " -> " + std::to_string(id));
