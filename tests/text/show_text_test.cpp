@@ -241,6 +241,22 @@ TEST_F(ShowTextTest, AHeldButtonWithoutFastDelayShowsTheRestAtTheNextClickWait)
     EXPECT_EQ(m_game.clock().now(), 0u);
 }
 
+TEST_F(ShowTextTest, TswOnAShownWindowBringsHurriedTextToTheDisplay)
+{
+    start(".tsw\n.tsp 0 0\nabc\n.tsw\n.end\n");
+    ASSERT_TRUE(step_until(State::ShowText));
+    step(3);
+    EXPECT_TRUE(window().skip_rest);
+    EXPECT_EQ(ink(0, 0, 48), 0);
+    ASSERT_TRUE(step_until(State::Fetch));
+    step();
+    EXPECT_GT(ink(0, 0), 0);
+    EXPECT_GT(ink(32, 0), 0);
+    EXPECT_TRUE(window().pending_text_rect.empty());
+    // Only a click wait or a choice ends the hurry.
+    EXPECT_TRUE(window().skip_rest);
+}
+
 TEST_F(ShowTextTest, ALongPendingWaitStagesTheCharacterAndAShortOneDrawsItAtOnce)
 {
     start(".tsw\n.wat 500\nA\n.wat 99\nB\n.end\n");
