@@ -451,6 +451,19 @@ TEST_F(MovieTest, AcceptedClickEndsItEarly)
     EXPECT_TRUE(m_game.engine().input.left_accept);
 }
 
+TEST_F(MovieTest, AMovieEndsTheHurryOfTheLineBeforeIt)
+{
+    TimedActions actions;
+    bool hurried_during_movie = true;
+    actions.at(5, [](Engine& engine) { engine.text.window.skip_rest = true; });
+    actions.at(50, [&hurried_during_movie](Engine& engine) {
+        EXPECT_EQ(engine.interpreter.state, State::MoviePlaying);
+        hurried_during_movie = engine.text.window.skip_rest;
+    });
+    run(".wat 10\n.avi \"movie dir\\search\" 0 0 0\n", &actions);
+    EXPECT_FALSE(hurried_during_movie);
+}
+
 TEST_F(MovieTest, LeftThreeSkipsTheMovie)
 {
     EXPECT_EQ(run(".avi \"movie dir\\search\" 0 3 0\n"), 0u);
