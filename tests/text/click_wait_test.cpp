@@ -200,6 +200,22 @@ TEST_F(ClickWaitTest, TheMarkFollowsThePenOrTheLastCharacterByItsMode)
     EXPECT_EQ(engine().text.window.mark.y, 50);
 }
 
+TEST_F(ClickWaitTest, AClickJumpOutOfAWaitTakesTheMarkDown)
+{
+    start(".mst mark0 mark1 0 600 440 0\n.tsw\n.lcl :away 0\n.tcl 2 2\n.end\n:away\n.clk 0 0\n.end\n");
+    ASSERT_TRUE(step_until(State::ClearWait));
+    step();
+    EXPECT_EQ(display(601, 441), kBluePixel);
+    click(MouseButton::Left, 11, 12);
+    EXPECT_EQ(display(601, 441), 0);
+    EXPECT_EQ(state(), State::Fetch);
+    EXPECT_EQ(input().click_x, 11);
+    // The next wait is the one at the label, with the first picture.
+    ASSERT_TRUE(step_until(State::ClickWait));
+    step();
+    EXPECT_EQ(display(601, 441), kRedPixel);
+}
+
 TEST_F(ClickWaitTest, WithTheWindowHiddenNoMarkIsShown)
 {
     start(".mst mark0 mark1 0 600 440 0\n.clk 0 0\n.end\n");

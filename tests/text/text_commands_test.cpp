@@ -147,6 +147,26 @@ TEST_F(TextCommandsTest, PrintedLinesAreAlignedOnX)
     EXPECT_TRUE(layer().empty());
 }
 
+TEST_F(TextCommandsTest, PrintingOnTheScreenKeepsTheShownMessageTextOnTop)
+{
+    start(".tsw\nAB\n.tpr font color usual #FF0000\n.tpr font offset 3\n.tpr screen 8 0 AB\n.end\n");
+    ASSERT_TRUE(pass_until(State::ShowText));
+    ASSERT_TRUE(pass_until(State::Fetch));
+    auto const& display_surface = engine().graphics.display_surface;
+    int const message_ink = ink(display_surface, 0, 0, 32, 32);
+    ASSERT_GT(message_ink, 40);
+    ASSERT_TRUE(pass_until(State::Quit));
+    // The red print, 8 pixels to the right, lies on the screen; the white message text stays above
+    // it on the display, and the print shows beside it.
+    int const printed = count_pixels(engine().graphics.screen_surface, 8, 0, 35, 35, kRedPixel);
+    EXPECT_GT(printed, 40);
+    EXPECT_EQ(ink(engine().graphics.screen_surface, 0, 0, 64, 35), 0);
+    EXPECT_EQ(ink(display_surface, 0, 0, 32, 32), message_ink);
+    int const shown_red = count_pixels(display_surface, 8, 0, 35, 35, kRedPixel);
+    EXPECT_GT(shown_red, 0);
+    EXPECT_LT(shown_red, printed);
+}
+
 TEST_F(TextCommandsTest, PrintingIntoOffScreenSurfaces)
 {
     run(".tpr off 0 0 A\n"
