@@ -120,6 +120,25 @@ TEST_F(ClickWaitTest, AClickDuringTextHurriesItOnlyWithAModeAndNoFastDelay)
     EXPECT_FALSE(window().skip_rest);
 }
 
+TEST_F(ClickWaitTest, AButtonStillHeldFromTheClickThatEndedAWaitDoesNotHurryTheText)
+{
+    start(".clk 0 0\nabcd\n.end\n");
+    ASSERT_TRUE(step_until(State::ClickWait));
+    app::button_down(engine(), MouseButton::Left, 0, 0);
+    EXPECT_EQ(state(), State::Fetch);
+    ASSERT_TRUE(step_until(State::ShowText));
+    step();
+    EXPECT_EQ(engine().interpreter.wait.pending_wait, 100u);
+    EXPECT_FALSE(window().skip_rest);
+    // Released and pressed again while the text types: now it hurries.
+    app::button_up(engine(), MouseButton::Left);
+    app::button_down(engine(), MouseButton::Left, 0, 0);
+    EXPECT_TRUE(window().skip_rest);
+    step();
+    EXPECT_EQ(line_text(0), "ab");
+    EXPECT_EQ(engine().interpreter.wait.pending_wait, 100u);
+}
+
 TEST_F(ClickWaitTest, TheMarkBlinksOnItsIntervalAndTheClickTakesItDown)
 {
     start(".mst mark0 mark1 0 600 440 500\n.tsw\n.clk 0 0\n.end\n");
