@@ -137,6 +137,30 @@ TEST_F(TextLayerTest, CopyPlacesTheTextAtTheWindowPositionWithoutTheTransparentC
     EXPECT_EQ(testing_support::count_pixels(m_destination, 0, 0, 640, 480, green), 640 * 480);
 }
 
+TEST_F(TextLayerTest, TextPartlyLeftOfOrAboveTheDestinationIsCutNotShifted)
+{
+    for (std::int32_t m : { 1, 2 }) {
+        m_layer.clear_all();
+        init(600, 640, m);
+        graphics::fill(m_destination, 0x00FF00);
+        m_layer.text_color = kRed;
+        m_layer.window_x = -20;
+        m_layer.window_y = -3;
+        // "." inks the pixel at its pen, (16, 8), which lands at (-4, 5): off the destination.
+        m_layer.move_to(0, 8);
+        (void)m_layer.draw_text("A.", Flush::Yes);
+        graphics::Pixel const green = graphics::color_to_pixel(0x00FF00);
+        // "A" ends at layout x 16: its last column lands at -5, so nothing of it shows either.
+        EXPECT_EQ(m_destination.at(0, 5), green) << m;
+        EXPECT_EQ(testing_support::count_pixels(m_destination, 0, 0, 640, 480, green), 640 * 480) << m;
+        // Drawn further right, the same dot lands where the window position puts it.
+        m_layer.move_to(40, 8);
+        (void)m_layer.draw_text(".", Flush::Yes);
+        EXPECT_NE(m_destination.at(20, 5), green) << m;
+        m_layer.window_x = m_layer.window_y = 0;
+    }
+}
+
 TEST_F(TextLayerTest, MagnificationDrawsLargerAndCopiesTheBlockMean)
 {
     init(600, 640, 2);
