@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace advplay::platform {
@@ -117,6 +118,48 @@ TEST_F(FreeTypeFontsTest, InkStaysInsideTheCellAndAMissingBoxInsideItsAdvance)
         }
         EXPECT_EQ(gothic->glyph(std::string("\xA0")).advance, height / 2);
     }
+}
+
+TEST_F(FreeTypeFontsTest, BoldItalicAndStrikeoutAreMadeWhereTheFaceLacksThem)
+{
+    auto made = [this](std::int32_t weight, bool italic, bool strikeout) {
+        FontRequest request;
+        request.name = "MS Gothic";
+        request.height = 32;
+        request.weight = weight;
+        request.italic = italic;
+        request.strikeout = strikeout;
+        std::string note;
+        return m_fonts.create(request, note);
+    };
+    auto plain = made(400, false, false);
+    auto bold = made(700, false, false);
+    auto italic = made(400, true, false);
+    auto struck = made(400, false, true);
+    ASSERT_TRUE(plain && bold && italic && struck);
+    std::string const kana = testing::sjis("あ");
+    EXPECT_GT(inked(bold->glyph(kana)), inked(plain->glyph(kana)) * 5 / 4);
+    EXPECT_NE(italic->glyph(kana).bits, plain->glyph(kana).bits);
+    // Slanted, the top of the letter lies further right than upright.
+    EXPECT_GT(
+        italic->glyph("l").left + italic->glyph("l").width, plain->glyph("l").left + plain->glyph("l").width);
+    // A space struck out is a line as wide as its advance, inside the cell.
+    Glyph const& space = struck->glyph(" ");
+    EXPECT_GE(inked(space), space.advance);
+    int first_row = space.height;
+    int last_row = -1;
+    for (int y = 0; y < space.height; ++y) {
+        for (int x = 0; x < space.width; ++x) {
+            if (space.bits[static_cast<std::size_t>(y) * space.width + x]) {
+                first_row = std::min(first_row, y);
+                last_row = std::max(last_row, y);
+            }
+        }
+    }
+    // Near the middle of the letters: from 13 to 11 pixels above the baseline at 28.
+    EXPECT_EQ(space.top + first_row, 15);
+    EXPECT_EQ(space.top + last_row, 17);
+    EXPECT_EQ(inked(plain->glyph(" ")), 0);
 }
 
 TEST_F(FreeTypeFontsTest, UnderlineRunsUnderTheWholeAdvance)
