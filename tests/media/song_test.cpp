@@ -361,9 +361,15 @@ TEST(SongFiles, ChunkNamesAreNotExamined)
     ASSERT_TRUE(bad_header && bad_track && good);
     EXPECT_EQ(song_listing(*bad_header), song_listing(*good));
     EXPECT_EQ(song_listing(*bad_track), song_listing(*good));
-    // A chunk named "Junk" before the track is a track too: it gives its bytes as events.
+    // The header counts one track, so the chunk "Junk" before the real track is taken as the track
+    // and the music is never read. Its text reads as nine events of three bytes (a one-byte delta,
+    // then two data bytes under the running status of a fresh track, 0): no-operations all.
     auto const junk = convert_song(read_file(kMidi / "jazzsoft-test-non-midi-track.mid"));
     ASSERT_TRUE(junk);
+    ASSERT_EQ(junk->event_count, 9u);
+    EXPECT_EQ(junk->events[0].delta, std::uint32_t { 'T' });
+    EXPECT_TRUE(std::all_of(junk->events.begin(), junk->events.end(),
+        [](const SongEvent& event) { return event.status == kNoOperation; }));
 }
 
 TEST(SongFiles, SystemExclusiveOfTracksWithoutEndOfTrack)
