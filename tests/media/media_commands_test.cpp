@@ -10,10 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -231,6 +235,58 @@ TEST_F(CdTest, TrackTableFromTheFiles)
     ASSERT_GE(log().size(), 2u);
     EXPECT_EQ(log()[0], "open disc Track 01.WAV track_2.wav TRACK03.wav -> 1");
     EXPECT_EQ(log()[1], "play disc 1 from 2000 to 2334 notify");
+}
+
+// Runs a shell command; its standard output.
+std::string command_output(const std::string& command)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string text;
+    char buffer[4096];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()))
+        text += buffer;
+    return text;
+}
+
+TEST(CdTracks, OggFlacAndMp3RipsMakeTheTable)
+{
+    testing::TestGame game;
+    std::filesystem::path const root = game.folder().path();
+    // Made here by FFmpeg's command-line tool: 1 s Vorbis, 1.5 s FLAC, 0.5 s MP3 (which its encoder
+    // pads).
+    std::string const tone = "ffmpeg -v error -f lavfi -i sine=frequency=440:sample_rate=44100:duration=";
+    ASSERT_EQ(std::system((tone + "1 -c:a libvorbis '" + (root / "track01.ogg").string() + "'").c_str()), 0);
+    std::filesystem::create_directories(root / "cd");
+    ASSERT_EQ(
+        std::system((tone + "1.5 -c:a flac '" + (root / "cd" / "Track 2.FLAC").string() + "'").c_str()), 0);
+    ASSERT_EQ(
+        std::system((tone + "0.5 -c:a libmp3lame '" + (root / "track_03.mp3").string() + "'").c_str()), 0);
+    // ffprobe's own count: the sum of each file's packet durations.
+    auto const length_ms = [](const std::filesystem::path& file) {
+        std::string const text
+            = command_output("ffprobe -v error -select_streams a -show_entries packet=duration_time "
+                             "-of csv=p=0 '"
+                + file.string() + "'");
+        double seconds = 0;
+        std::istringstream lines(text);
+        // Some packets state no duration: their lines are empty.
+        for (std::string line; std::getline(lines, line);)
+            seconds += std::strtod(line.c_str(), nullptr);
+        return seconds * 1000;
+    };
+    double const one = length_ms(root / "track01.ogg");
+    double const two = length_ms(root / "cd" / "Track 2.FLAC");
+    double const three = length_ms(root / "track_03.mp3");
+    game.write_script("config", "# no settings\n");
+    game.write_script("start", ".cda 2 0\n");
+    ASSERT_TRUE(game.load_and_start());
+    game.run();
+    CCDDA const& cd = game.engine().media.cd;
+    ASSERT_EQ(cd.track_count(), 3);
+    EXPECT_NEAR(cd.track_start(2), one, 1.0);
+    EXPECT_NEAR(cd.track_start(3), one + two, 2.0);
+    EXPECT_NEAR(cd.track_start(4), one + two + three, 3.0);
+    EXPECT_EQ(game.media().log().at(1), "open disc track01.ogg Track 2.FLAC track_03.mp3 -> 1");
 }
 
 TEST_F(CdTest, LoopingTrackPlaysAgainAndStopKeepsTheDiscOpen)
