@@ -320,6 +320,46 @@ TEST(SequencerStall, CatchesUpAHundredTicksAnEventWithoutItsLateNoteOns)
 // Stop, play again, failures
 // ---------------------------------------------------------------------------------------------------
 
+// A tempo event whose three bytes are 0 would stop the song's time (and once made the engine divide
+// by it): the song keeps the tempo in force, so the note still ends 192 ticks of 500,000 us per 96
+// ticks after it began.
+TEST(SequencerTempo, AnEmptyTempoKeepsTheTempoInForce)
+{
+    std::string const track("\x00\xff\x51\x03\x07\xa1\x20" // tempo 500,000
+                            "\x00\x90\x3c\x64" // note on
+                            "\x60\xff\x51\x03\x00\x00\x00" // tempo 0, 96 ticks later
+                            "\x60\x80\x3c\x40" // note off, 96 ticks after that
+                            "\x00\xff\x2f\x00",
+        26);
+    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00", 21);
+    song += static_cast<char>(track.size());
+    song += track;
+    testing::TemporaryFolder folder;
+    folder.write("zero.mid", song);
+
+    platform::VirtualClock clock;
+    platform::VirtualTimer timer { clock };
+    platform::RecordingMidiOut out { clock };
+    platform::TextEncoding encoding;
+    platform::HostFiles files { folder.path().string(), encoding };
+    MidiSequencer sequencer { clock, &timer, &out };
+    ASSERT_TRUE(sequencer.load(files, "zero.mid"));
+    sequencer.set_loop(false);
+    ASSERT_TRUE(sequencer.play());
+    for (int ms = 0; ms < 10'000 && sequencer.playing(); ++ms)
+        clock.sleep(1);
+    EXPECT_FALSE(sequencer.playing());
+
+    auto const sent = shorts(out.records());
+    auto const note_on
+        = std::find_if(sent.begin(), sent.end(), [](const MidiRecord& r) { return r.message == 0x643c90; });
+    auto const note_off
+        = std::find_if(sent.begin(), sent.end(), [](const MidiRecord& r) { return r.message == 0x403c80; });
+    ASSERT_NE(note_on, sent.end());
+    ASSERT_NE(note_off, sent.end());
+    EXPECT_EQ(note_off->time - note_on->time, 1000u);
+}
+
 TEST_F(SequencerTest, StopSilencesAndClosesAndPlayStartsOver)
 {
     m_sequencer.stop();
