@@ -24,23 +24,6 @@ using script::script_error;
 // more, it is staged and shown when the wait has run out.
 constexpr std::uint32_t kImmediateLimit = 100;
 
-// The number after "off", read as the C library's atoi reads it (no digits: 0).
-std::int64_t offscreen_index(std::string_view text)
-{
-    text.remove_prefix(3);
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-        negative = text[at++] == '-';
-    std::int64_t value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
-        value
-            = std::min<std::int64_t>(value * 10 + (text[at] - '0'), std::numeric_limits<std::int32_t>::max());
-    return negative ? -value : value;
-}
-
 Surface* offscreen(Engine& engine, std::string_view text)
 {
     std::int64_t const index = offscreen_index(text);
@@ -169,6 +152,22 @@ void show_on_display(Engine& engine, const Rect& rect, const Numbers& n)
 }
 
 } // namespace
+
+std::int64_t offscreen_index(std::string_view text)
+{
+    text.remove_prefix(std::min<std::size_t>(3, text.size()));
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    std::int64_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+        value
+            = std::min<std::int64_t>(value * 10 + (text[at] - '0'), std::numeric_limits<std::int32_t>::max());
+    return negative ? -value : value;
+}
 
 void picture_command(Engine& engine, bool is_sprite)
 {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace advplay {
 class Engine;
@@ -28,6 +29,10 @@ struct ClickWaitMark {
 
 // .pic (is_sprite false) and .spr (true): destination, source, transition, time, method, parameter,
 // x, y, width, height, source x, source y.
+// The number of an "off" surface name ("off2"): what follows "off", read as the C library's atoi
+// reads it (no digits: 0), held within the 32-bit range.
+std::int64_t offscreen_index(std::string_view text);
+
 void picture_command(Engine& engine, bool is_sprite);
 void pic_command(Engine& engine);
 void spr_command(Engine& engine);

@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "graphics/compose.h"
 #include "graphics/graphics_state.h"
+#include "graphics/picture_commands.h"
 #include "script/interpreter.h"
 #include "script/line_reader.h"
 #include "text/message_window.h"
@@ -143,22 +144,6 @@ void tpr_font(Engine& engine)
     }
 }
 
-// The number after "off", read as the C library's atoi reads it: no digits give 0.
-std::int64_t offscreen_number(std::string_view text)
-{
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
-        ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-        negative = text[at++] == '-';
-    std::int64_t value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
-        value
-            = std::min<std::int64_t>(value * 10 + (text[at] - '0'), std::numeric_limits<std::int32_t>::max());
-    return negative ? -value : value;
-}
-
 // Prints the text, split into lines at each backslash-n, with each line placed by the alignment.
 void print_lines(Engine& engine, std::int32_t x, std::int32_t y, std::string_view text)
 {
@@ -253,7 +238,7 @@ void tpr_command(Engine& engine)
     if (to_screen) {
         layer.set_destination(&engine.graphics.screen_surface);
     } else if (target.starts_with("off")) {
-        std::int64_t const index = offscreen_number(std::string_view(target).substr(3));
+        std::int64_t const index = graphics::offscreen_index(target);
         auto& surfaces = engine.graphics.offscreen_surfaces;
         if (index < 0 || index >= static_cast<std::int64_t>(surfaces.size())) {
             script::script_error(engine, texts::kMissingDestinationOffscreen.sjis);
