@@ -138,8 +138,14 @@ struct AudioDecoder::State {
         AVChannelLayout in = usable_layout(input.ch_layout);
         AVChannelLayout out {};
         av_channel_layout_default(&out, 2);
-        int const made = swr_alloc_set_opts2(&resampler, &out, AV_SAMPLE_FMT_S16, rate, &in,
+        int made = swr_alloc_set_opts2(&resampler, &out, AV_SAMPLE_FMT_S16, rate, &in,
             static_cast<AVSampleFormat>(input.format), input.sample_rate, 0, nullptr);
+        // Mono sounds at full level from both sides, as it does from the sound effects' channel;
+        // the resampler's own mix would lower it by 3 dB.
+        if (made >= 0 && in.nb_channels == 1) {
+            double const both[2] = { 1.0, 1.0 };
+            made = swr_set_matrix(resampler, both, 1);
+        }
         av_channel_layout_uninit(&in);
         av_channel_layout_uninit(&out);
         if (made < 0 || swr_init(resampler) < 0) {
