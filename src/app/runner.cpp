@@ -30,6 +30,7 @@
 #include "platform/sdl/sdl_library.h"
 #include "platform/sdl/sdl_media_player.h"
 #include "platform/sdl/sdl_message_box.h"
+#include "platform/sdl/sdl_mixer.h"
 #include "platform/sdl/sdl_synth_out.h"
 #include "platform/sdl/sdl_window.h"
 #endif
@@ -187,6 +188,8 @@ struct Backend {
 #if ADVPLAY_HAVE_SDL
     // First, so that it is destroyed after everything else that uses SDL.
     std::unique_ptr<platform::SdlLibrary> sdl;
+    // The sound device, which the music, the media and the beep play through.
+    std::unique_ptr<platform::SdlMixer> mixer;
 #endif
     std::unique_ptr<platform::Clock> clock;
     std::unique_ptr<platform::Window> window;
@@ -204,7 +207,7 @@ struct Backend {
 // The music's output: the ALSA port of --midi-port, else the synthesiser with --soundfont or the
 // installed SoundFont. One that cannot sound is still made, so the music plays silently, and the
 // player is told why.
-std::unique_ptr<platform::MidiOut> make_midi_out(const CommandLine& line)
+std::unique_ptr<platform::MidiOut> make_midi_out(const CommandLine& line, [[maybe_unused]] Backend& backend)
 {
     if (line.midi_port) {
         auto port = std::make_unique<platform::AlsaMidiOut>(*line.midi_port);
@@ -214,8 +217,9 @@ std::unique_ptr<platform::MidiOut> make_midi_out(const CommandLine& line)
     }
 #if ADVPLAY_HAVE_SDL
     auto synthesizer = std::make_unique<platform::SdlSynthOut>(
-        line.soundfont ? *line.soundfont : std::string(platform::kDefaultSoundFont));
-    if (!synthesizer->error().empty())
+        line.soundfont ? *line.soundfont : std::string(platform::kDefaultSoundFont), *backend.mixer);
+    // Without a sound device the player has been told already.
+    if (!synthesizer->error().empty() && synthesizer->error() != backend.mixer->error())
         say(synthesizer->error() + "; the music is silent");
     return synthesizer;
 #else
@@ -253,15 +257,18 @@ std::optional<Backend> make_backend(
         say("--date applies to --headless runs only; the real calendar is used");
 #if ADVPLAY_HAVE_SDL
     backend.sdl = std::make_unique<platform::SdlLibrary>();
+    backend.mixer = std::make_unique<platform::SdlMixer>();
+    if (!backend.mixer->is_open())
+        say(backend.mixer->error() + "; the game plays without sound");
     backend.clock = std::make_unique<platform::SteadyClock>();
     backend.midi_timer = std::make_unique<platform::ThreadTimer>();
-    backend.midi_out = make_midi_out(line);
+    backend.midi_out = make_midi_out(line, backend);
     auto window = std::make_unique<platform::SdlWindow>(
         encoding, platform::SdlWindowOptions { line.scale, line.linear_filter });
     backend.message_box = std::make_unique<platform::SdlMessageBox>(encoding, *window);
     backend.window = std::move(window);
-    backend.audio = std::make_unique<platform::SdlAudio>();
-    backend.media = std::make_unique<platform::SdlMediaPlayer>(*backend.clock);
+    backend.audio = std::make_unique<platform::SdlAudio>(*backend.mixer);
+    backend.media = std::make_unique<platform::SdlMediaPlayer>(*backend.clock, *backend.mixer);
     return backend;
 #else
     say("this advplay was built without SDL2: only --headless runs are possible");

@@ -1,8 +1,11 @@
-// The real sound path, captured: SDL's disk audio driver writes what a device would play into a file,
-// so a test can tell sound from silence. Each test opens one device, because the driver writes every
-// device it opens to the same file. The driver plays in real time, so each test lasts about a second.
+// The real sound path, captured: SDL's disk audio driver writes what the device would play into a
+// file, so a test can tell sound from silence. The mixer is the one device of a run; every sound of a
+// test goes through it. The driver plays in real time, so each test lasts about a second.
+#include "platform/headless/headless_window.h"
 #include "platform/sdl/fluid_synthesizer.h"
+#include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media_player.h"
+#include "platform/sdl/sdl_mixer.h"
 #include "platform/sdl/sdl_synth_out.h"
 #include "platform/sdl/steady_clock.h"
 #include "support/test_game.h"
@@ -23,7 +26,7 @@ namespace advplay::platform {
 namespace {
 
 const std::filesystem::path kData = ADVPLAY_TESTDATA_DIR;
-// The demo's chime: loud from its first sample, made by tools/make_demo_media.py.
+// The demo's chime: 600 ms, loud from its first sample, made by tools/make_demo_media.py.
 const std::filesystem::path kChime = kData / ".." / ".." / "games" / "demo" / "data" / "se" / "chime.wav";
 
 void wait_ms(int ms)
@@ -53,6 +56,21 @@ protected:
         }
         return peak;
     }
+    // Waits up to five seconds for the report of `id`, running `each_round` meanwhile.
+    template<typename Round>
+    std::optional<DeviceNotice> report(HeadlessWindow& window, MediaId id, Round each_round)
+    {
+        for (int i = 0; i < 500; ++i) {
+            Event event;
+            while (window.poll_event(event)) {
+                if (event.type == EventType::DeviceNotify && event.device == id)
+                    return event.notice;
+            }
+            each_round();
+            wait_ms(10);
+        }
+        return std::nullopt;
+    }
 
     testing::TemporaryFolder m_folder;
 };
@@ -60,10 +78,12 @@ protected:
 TEST_F(DiskAudio, ASoundEffectIsMixedIntoTheOutput)
 {
     {
+        SdlMixer mixer;
+        ASSERT_TRUE(mixer.is_open()) << mixer.error();
         SteadyClock clock;
-        SdlMediaPlayer player(clock);
+        SdlMediaPlayer player(clock, mixer);
         auto const length = player.play_effect(kChime.string(), EffectMode::Once);
-        ASSERT_TRUE(length) << "the mixer did not open on the disk driver";
+        ASSERT_TRUE(length);
         EXPECT_EQ(*length, 600u);
         for (int i = 0; i < 200 && player.effect_playing(); ++i)
             wait_ms(10);
@@ -75,8 +95,9 @@ TEST_F(DiskAudio, ASoundEffectIsMixedIntoTheOutput)
 TEST_F(DiskAudio, Mp3MusicIsMixedIntoTheOutput)
 {
     {
+        SdlMixer mixer;
         SteadyClock clock;
-        SdlMediaPlayer player(clock);
+        SdlMediaPlayer player(clock, mixer);
         MediaId const id = player.open_music((kData / "mp3" / "corkami-mp3.mp3").string());
         ASSERT_NE(id, kNoMedia);
         ASSERT_TRUE(player.play_music(id, nullptr));
@@ -86,27 +107,116 @@ TEST_F(DiskAudio, Mp3MusicIsMixedIntoTheOutput)
     EXPECT_GT(loudest(), 8000);
 }
 
-TEST_F(DiskAudio, TheSynthesiserSoundsANote)
+TEST_F(DiskAudio, TheSynthesiserAndTheBeepShareTheDevice)
 {
     {
-        SdlSynthOut synthesizer(kDefaultSoundFont);
+        SdlMixer mixer;
+        SdlSynthOut synthesizer(kDefaultSoundFont, mixer);
         ASSERT_EQ(synthesizer.error(), "");
         ASSERT_TRUE(synthesizer.open());
         synthesizer.send_short(0x7F3C90); // middle C, full velocity, channel 1
         wait_ms(500);
         synthesizer.send_short(0x403C80);
     }
-    EXPECT_GT(loudest(), 1000);
+    int const note = loudest();
+    EXPECT_GT(note, 1000);
+    {
+        SdlMixer mixer;
+        SdlAudio audio(mixer);
+        audio.beep(440, 200);
+        wait_ms(400);
+    }
+    // The beep is a square wave at a quarter of full volume.
+    EXPECT_EQ(loudest(), 8192);
 }
 
-TEST_F(DiskAudio, SilenceStaysSilent)
+TEST_F(DiskAudio, SilenceStaysSilentWithEverySourceAttached)
 {
     {
-        SdlSynthOut synthesizer(kDefaultSoundFont);
+        SdlMixer mixer;
+        SteadyClock clock;
+        SdlMediaPlayer player(clock, mixer);
+        SdlSynthOut synthesizer(kDefaultSoundFont, mixer);
+        SdlAudio audio(mixer);
         ASSERT_EQ(synthesizer.error(), "");
         wait_ms(200);
     }
     EXPECT_LT(loudest(), 16);
+}
+
+// Two ripped tracks on one time line: a range across the boundary plays into the second track and
+// reports its end.
+TEST_F(DiskAudio, ADiscRangePlaysAcrossTracksAndReportsItsEnd)
+{
+    auto const one = m_folder.path() / "track01.wav";
+    auto const two = m_folder.path() / "track02.wav";
+    std::filesystem::copy_file(kChime, one);
+    std::filesystem::copy_file(kChime, two);
+    {
+        SdlMixer mixer;
+        SteadyClock clock;
+        SdlMediaPlayer player(clock, mixer);
+        HeadlessWindow window;
+        std::vector<std::string> const paths { one.string(), two.string() };
+        std::vector<std::optional<std::uint32_t>> lengths;
+        MediaId const id = player.open_disc(paths, lengths);
+        ASSERT_NE(id, kNoMedia);
+        ASSERT_EQ(lengths.size(), 2u);
+        EXPECT_EQ(lengths[0], 600u);
+        EXPECT_EQ(lengths[1], 600u);
+        ASSERT_TRUE(player.play_disc(id, 300, 900, &window));
+        EXPECT_EQ(report(window, id, [] {}), DeviceNotice::Successful);
+        EXPECT_EQ(player.position(id), 900u);
+        // Past the end of the disc nothing can play.
+        EXPECT_FALSE(player.play_disc(id, 1200, std::nullopt, &window));
+        EXPECT_TRUE(player.close(id));
+    }
+    EXPECT_GT(loudest(), 8000);
+}
+
+// A movie shows its pictures in the window and mixes its sound into the device; its end is reported
+// once the last picture has been shown.
+TEST_F(DiskAudio, AMovieShowsItsPicturesAndSoundsToItsEnd)
+{
+    {
+        SdlMixer mixer;
+        SteadyClock clock;
+        SdlMediaPlayer player(clock, mixer);
+        HeadlessWindow window;
+        MediaId const id = player.open_movie((kData / "avi" / "riffparse-test-mjpeg-pcm.avi").string());
+        ASSERT_NE(id, kNoMedia);
+        ASSERT_TRUE(player.set_movie_window(id, &window));
+        ASSERT_TRUE(player.play_movie(id, false, &window));
+        EXPECT_EQ(report(window, id, [&] { player.update(); }), DeviceNotice::Successful);
+        auto const& picture = window.picture();
+        EXPECT_TRUE(
+            std::any_of(picture.begin(), picture.end(), [](std::uint16_t pixel) { return pixel != 0; }));
+        EXPECT_TRUE(player.close(id));
+    }
+    // Its mono sound peaks at -18.1 dB of full scale (4,070) and is heard at that level on both
+    // sides, not 3 dB lower.
+    EXPECT_GT(loudest(), 3700);
+}
+
+// Stopping a playing medium aborts its owed report; the stop's own report follows.
+TEST_F(DiskAudio, AStopAbortsThePlayAndReportsItself)
+{
+    SdlMixer mixer;
+    SteadyClock clock;
+    SdlMediaPlayer player(clock, mixer);
+    HeadlessWindow window;
+    MediaId const id = player.open_music((kData / "mp3" / "corkami-mp3.mp3").string());
+    ASSERT_NE(id, kNoMedia);
+    ASSERT_TRUE(player.play_music(id, &window));
+    wait_ms(100);
+    ASSERT_TRUE(player.stop(id, &window));
+    std::vector<DeviceNotice> notices;
+    Event event;
+    while (window.poll_event(event)) {
+        if (event.type == EventType::DeviceNotify && event.device == id)
+            notices.push_back(event.notice);
+    }
+    EXPECT_EQ(notices, (std::vector { DeviceNotice::Aborted, DeviceNotice::Successful }));
 }
 
 } // namespace

@@ -1,51 +1,48 @@
 // SdlAudio.
 #include "platform/sdl/sdl_audio.h"
 
-#include <SDL.h>
-
 #include <algorithm>
-#include <vector>
 
 namespace advplay::platform {
 
-SdlAudio::SdlAudio()
+SdlAudio::SdlAudio(SdlMixer& mixer)
+    : m_mixer(mixer)
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        return;
-    SDL_AudioSpec wanted {};
-    wanted.freq = 44100;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = 1;
-    wanted.samples = 512;
-    SDL_AudioSpec obtained {};
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (m_device == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return;
-    }
-    m_rate = obtained.freq;
-    SDL_PauseAudioDevice(m_device, 0);
+    if (m_mixer.is_open())
+        m_mixer.attach(*this);
 }
 
 SdlAudio::~SdlAudio()
 {
-    if (m_device == 0)
-        return;
-    SDL_CloseAudioDevice(m_device);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    m_mixer.detach(*this);
 }
 
 void SdlAudio::beep(std::uint32_t frequency_hz, std::uint32_t duration_ms)
 {
-    if (m_device == 0 || frequency_hz == 0)
+    if (!m_mixer.is_open() || frequency_hz == 0)
         return;
-    std::size_t const samples = static_cast<std::size_t>(m_rate) * duration_ms / 1000;
-    std::vector<Sint16> wave(samples);
-    std::size_t const half_period
-        = std::max<std::size_t>(1, static_cast<std::size_t>(m_rate) / (2 * frequency_hz));
+    constexpr std::size_t kRate = SdlMixer::kRate;
+    std::size_t const samples = kRate * duration_ms / 1000;
+    std::size_t const half_period = std::max<std::size_t>(1, kRate / (2 * std::size_t { frequency_hz }));
+    std::lock_guard const lock(m_mutex);
+    // What was heard already is dropped here, off the audio thread.
+    m_wave.erase(m_wave.begin(), m_wave.begin() + static_cast<std::ptrdiff_t>(m_next));
+    m_next = 0;
+    m_wave.reserve(m_wave.size() + samples);
     for (std::size_t i = 0; i < samples; ++i)
-        wave[i] = (i / half_period) % 2 == 0 ? 8192 : -8192;
-    SDL_QueueAudio(m_device, wave.data(), static_cast<Uint32>(wave.size() * sizeof(Sint16)));
+        m_wave.push_back((i / half_period) % 2 == 0 ? 8192 : -8192);
+}
+
+void SdlAudio::mix_into(std::int16_t* out, std::size_t frames)
+{
+    std::lock_guard const lock(m_mutex);
+    std::size_t const count = std::min(frames, m_wave.size() - m_next);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::int16_t const sample = m_wave[m_next + i];
+        std::int16_t const both[SdlMixer::kChannels] = { sample, sample };
+        add_samples(out + (i * SdlMixer::kChannels), both, SdlMixer::kChannels);
+    }
+    m_next += count;
 }
 
 } // namespace advplay::platform

@@ -13,10 +13,7 @@ namespace advplay::platform {
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr int kChannels = 2;
-// Frames per mixing round: about 23 ms at 44.1 kHz.
-constexpr int kChunkFrames = 1024;
+constexpr int kChannels = SdlMixer::kChannels;
 // The channel that sound effects play on; the mixer hands out no other.
 constexpr int kEffectChannel = 0;
 
@@ -37,24 +34,18 @@ std::uint32_t chunk_length_ms(const Mix_Chunk& chunk, int rate)
 
 } // namespace
 
-SdlMediaPlayer::SdlMediaPlayer(Clock& clock)
+SdlMediaPlayer::SdlMediaPlayer(Clock& clock, SdlMixer& mixer)
     : m_clock(clock)
+    , m_mixer(mixer)
 {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    if (!m_mixer.is_open())
         return;
-    Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
-    // A fixed format, converted by SDL where the device differs, so that the mixing below can rely on it.
-    if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, kChannels, kChunkFrames, nullptr, 0) != 0) {
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return;
-    }
     m_sound = true;
-    m_rate = kRate;
+    m_rate = SdlMixer::kRate;
     Mix_AllocateChannels(1);
     Mix_ReserveChannels(1);
-    m_scratch.resize(static_cast<std::size_t>(kChunkFrames) * kChannels);
-    Mix_SetPostMix(&SdlMediaPlayer::mix_callback, this);
+    m_scratch.resize(static_cast<std::size_t>(SdlMixer::kRoundFrames) * kChannels);
+    m_mixer.attach(*this);
 }
 
 SdlMediaPlayer::~SdlMediaPlayer()
@@ -62,29 +53,19 @@ SdlMediaPlayer::~SdlMediaPlayer()
     if (!m_sound)
         return;
     // From here on the audio thread no longer calls back.
-    Mix_SetPostMix(nullptr, nullptr);
+    m_mixer.detach(*this);
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
     free_effect();
     for (auto& [id, music] : m_musics)
         Mix_FreeMusic(as_music(music.music));
-    Mix_CloseAudio();
-    Mix_Quit();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 // ---------------------------------------------------------------------------------------------------
 // The audio thread
 // ---------------------------------------------------------------------------------------------------
 
-void SdlMediaPlayer::mix_callback(void* self, std::uint8_t* stream, int length)
-{
-    auto* player = static_cast<SdlMediaPlayer*>(self);
-    player->mix(reinterpret_cast<std::int16_t*>(stream),
-        static_cast<std::size_t>(length) / (kChannels * sizeof(std::int16_t)));
-}
-
-void SdlMediaPlayer::mix(std::int16_t* out, std::size_t frames)
+void SdlMediaPlayer::mix_into(std::int16_t* out, std::size_t frames)
 {
     std::lock_guard const lock(m_mutex);
     // The mixer's lock is held here already, so asking it is safe; its music ends by itself.
@@ -128,10 +109,7 @@ void SdlMediaPlayer::mix_stream(Stream& stream, std::int16_t* out, std::size_t f
         if (wanted > 0) {
             wanted = std::min(wanted, m_scratch.size() / kChannels);
             got = stream.decoder.read(m_scratch.data(), wanted);
-            for (std::size_t i = 0; i < got * kChannels; ++i) {
-                int const sum = out[(done * kChannels) + i] + m_scratch[i];
-                out[(done * kChannels) + i] = static_cast<std::int16_t>(std::clamp(sum, -32768, 32767));
-            }
+            add_samples(out + (done * kChannels), m_scratch.data(), got * kChannels);
             stream.position += got;
             done += got;
         }

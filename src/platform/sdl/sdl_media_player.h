@@ -7,6 +7,7 @@
 #include "platform/media_report.h"
 #include "platform/movie_playback.h"
 #include "platform/sdl/ffmpeg_audio.h"
+#include "platform/sdl/sdl_mixer.h"
 
 #include <map>
 #include <memory>
@@ -17,11 +18,11 @@ namespace advplay::platform {
 
 class Clock;
 
-class SdlMediaPlayer final : public MediaPlayer {
+class SdlMediaPlayer final : public MediaPlayer, private MixSource {
 public:
-    // Opens the sound device. Without one, music, discs and effects cannot be opened, and movies play
-    // without their sound.
-    explicit SdlMediaPlayer(Clock& clock);
+    // Plays through `mixer`. Without a sound device, music, discs and effects cannot be opened, and
+    // movies play without their sound.
+    SdlMediaPlayer(Clock& clock, SdlMixer& mixer);
     ~SdlMediaPlayer() override;
     SdlMediaPlayer(const SdlMediaPlayer&) = delete;
     SdlMediaPlayer& operator=(const SdlMediaPlayer&) = delete;
@@ -76,8 +77,7 @@ private:
         MediaReport report;
     };
 
-    static void mix_callback(void* self, std::uint8_t* stream, int length);
-    void mix(std::int16_t* out, std::size_t frames);
+    void mix_into(std::int16_t* out, std::size_t frames) override;
     // Audio thread: one stream's next frames added to `out`.
     void mix_stream(Stream& stream, std::int16_t* out, std::size_t frames);
     // Moves a stream to the file that holds `ms` of its time line; false past the end.
@@ -90,6 +90,7 @@ private:
     }
 
     Clock& m_clock;
+    SdlMixer& m_mixer;
     bool m_sound { false };
     int m_rate { 44100 };
     MediaId m_next_id { 1 };
@@ -101,7 +102,7 @@ private:
     std::vector<std::int16_t> m_scratch;
 
     // Shared with the audio thread. Never call into SDL_mixer while holding it: the mixer calls
-    // mix_callback with its own lock held, and takes that lock in every call.
+    // mix_into with its own lock held, and takes that lock in every call.
     std::mutex m_mutex;
     std::map<MediaId, std::unique_ptr<Stream>> m_streams;
     MediaId m_music_playing { kNoMedia };

@@ -1,20 +1,22 @@
-// SdlSynthOut: the default MIDI output, a General MIDI synthesiser (FluidSynth) sounding through an
-// SDL audio device.
+// SdlSynthOut: the default MIDI output, a General MIDI synthesiser (FluidSynth) sounding through the
+// run's sound device.
 #pragma once
 
 #include "platform/midi_out.h"
 #include "platform/sdl/fluid_synthesizer.h"
+#include "platform/sdl/sdl_mixer.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace advplay::platform {
 
-class SdlSynthOut final : public MidiOut {
+class SdlSynthOut final : public MidiOut, private MixSource {
 public:
-    // Loads the SoundFont and opens the sound device; when either fails, error() says why and the
+    // Loads the SoundFont and joins the mixer's output; when either fails, error() says why and the
     // output never opens, so songs play silently.
-    explicit SdlSynthOut(const std::string& soundfont_path);
+    SdlSynthOut(const std::string& soundfont_path, SdlMixer& mixer);
     ~SdlSynthOut() override;
     SdlSynthOut(const SdlSynthOut&) = delete;
     SdlSynthOut& operator=(const SdlSynthOut&) = delete;
@@ -29,10 +31,12 @@ public:
     void send_long(std::span<const std::uint8_t> message) override { m_synthesizer.long_message(message); }
 
 private:
-    static void fill(void* self, std::uint8_t* stream, int length);
+    void mix_into(std::int16_t* out, std::size_t frames) override;
 
+    SdlMixer& m_mixer;
     FluidSynthesizer m_synthesizer;
-    std::uint32_t m_device { 0 };
+    // Audio thread only.
+    std::vector<std::int16_t> m_scratch;
     std::string m_error;
 };
 
