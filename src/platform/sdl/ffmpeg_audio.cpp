@@ -1,30 +1,20 @@
 // Sound decoding with FFmpeg (libavformat, libavcodec, libswresample).
 #include "platform/sdl/ffmpeg_audio.h"
 
+#include "platform/sdl/ffmpeg_input.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 namespace advplay::platform {
 
 namespace {
-
-// Packets in a row that the decoder refuses before the rest of the file counts as lost.
-constexpr int kMaxRefusedPackets = 64;
-
-std::int64_t to_ms(std::int64_t timestamp, AVRational time_base)
-{
-    return av_rescale_q(timestamp, time_base, AVRational { 1, 1000 });
-}
 
 // A layout the resampler accepts: files that only say how many channels they have get the usual
 // layout for that number.
@@ -38,53 +28,7 @@ AVChannelLayout usable_layout(const AVChannelLayout& layout)
     return result;
 }
 
-// The format context and stream index of a file's best sound stream, with its decoder; nothing
-// when there is none.
-struct OpenedSound {
-    AVFormatContext* format { nullptr };
-    int stream { -1 };
-    const AVCodec* codec { nullptr };
-};
-
-OpenedSound open_sound(const std::string& host_path)
-{
-    quiet_ffmpeg_log();
-    OpenedSound opened;
-    if (avformat_open_input(&opened.format, host_path.c_str(), nullptr, nullptr) < 0)
-        return {};
-    if (avformat_find_stream_info(opened.format, nullptr) < 0) {
-        avformat_close_input(&opened.format);
-        return {};
-    }
-    opened.stream = av_find_best_stream(opened.format, AVMEDIA_TYPE_AUDIO, -1, -1, &opened.codec, 0);
-    if (opened.stream < 0 || !opened.codec) {
-        avformat_close_input(&opened.format);
-        return {};
-    }
-    return opened;
-}
-
-AVCodecContext* open_decoder(const OpenedSound& sound)
-{
-    AVCodecContext* codec = avcodec_alloc_context3(sound.codec);
-    if (!codec)
-        return nullptr;
-    if (avcodec_parameters_to_context(codec, sound.format->streams[sound.stream]->codecpar) < 0
-        || avcodec_open2(codec, sound.codec, nullptr) < 0) {
-        avcodec_free_context(&codec);
-        return nullptr;
-    }
-    return codec;
-}
-
 } // namespace
-
-void quiet_ffmpeg_log()
-{
-    char const* wanted = std::getenv("ADVPLAY_FFMPEG_LOG");
-    if (!wanted || std::string_view(wanted) != "1")
-        av_log_set_level(AV_LOG_QUIET);
-}
 
 // ---------------------------------------------------------------------------------------------------
 // AudioDecoder
@@ -248,14 +192,14 @@ AudioDecoder::~AudioDecoder() = default;
 bool AudioDecoder::open(const std::string& host_path, int rate)
 {
     close();
-    OpenedSound sound = open_sound(host_path);
+    MediaInput sound = open_media_input(host_path, AVMEDIA_TYPE_AUDIO);
     if (!sound.format)
         return false;
     auto state = std::make_unique<State>();
     state->format = sound.format;
     state->stream = sound.stream;
     state->rate = rate;
-    state->codec = open_decoder(sound);
+    state->codec = open_stream_decoder(sound);
     state->packet = av_packet_alloc();
     state->frame = av_frame_alloc();
     if (!state->codec || !state->packet || !state->frame || rate <= 0)
@@ -332,7 +276,7 @@ std::size_t AudioDecoder::read(std::int16_t* out, std::size_t frames)
 
 std::optional<std::uint32_t> audio_length_ms(const std::string& host_path)
 {
-    OpenedSound sound = open_sound(host_path);
+    MediaInput sound = open_media_input(host_path, AVMEDIA_TYPE_AUDIO);
     if (!sound.format)
         return std::nullopt;
     AVStream const* stream = sound.format->streams[sound.stream];

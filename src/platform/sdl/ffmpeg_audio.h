@@ -40,8 +40,4 @@ private:
 // FFmpeg can decode.
 std::optional<std::uint32_t> audio_length_ms(const std::string& host_path);
 
-// Keeps FFmpeg's own messages about damaged files off the standard error stream, unless
-// ADVPLAY_FFMPEG_LOG=1 asks for them.
-void quiet_ffmpeg_log();
-
 } // namespace advplay::platform

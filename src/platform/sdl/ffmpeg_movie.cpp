@@ -2,11 +2,9 @@
 #include "platform/sdl/ffmpeg_movie.h"
 
 #include "platform/image_codecs.h"
-#include "platform/sdl/ffmpeg_audio.h"
+#include "platform/sdl/ffmpeg_input.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libswscale/swscale.h>
 }
 
@@ -16,14 +14,8 @@ namespace advplay::platform {
 
 namespace {
 
-constexpr int kMaxRefusedPackets = 64;
 // A picture's duration when neither it nor the stream says.
 constexpr std::int64_t kFallbackPictureMs = 100;
-
-std::int64_t to_ms(std::int64_t timestamp, AVRational time_base)
-{
-    return av_rescale_q(timestamp, time_base, AVRational { 1, 1000 });
-}
 
 std::int64_t frame_duration(const AVFrame& frame)
 {
@@ -148,24 +140,19 @@ bool MovieDecoder::open(const std::string& host_path)
 {
     m_state.reset();
     m_path = host_path;
-    quiet_ffmpeg_log();
     auto state = std::make_unique<State>();
-    if (avformat_open_input(&state->format, host_path.c_str(), nullptr, nullptr) < 0)
+    MediaInput const input = open_media_input(host_path, AVMEDIA_TYPE_VIDEO);
+    if (!input.format)
         return false;
-    if (avformat_find_stream_info(state->format, nullptr) < 0)
-        return false;
-    const AVCodec* decoder = nullptr;
-    state->stream = av_find_best_stream(state->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (state->stream < 0 || !decoder)
-        return false;
+    state->format = input.format;
+    state->stream = input.stream;
     AVStream const* stream = state->format->streams[state->stream];
     AVCodecParameters const* parameters = stream->codecpar;
     if (parameters->width <= 0 || parameters->height <= 0
         || !picture_size_allowed(parameters->width, parameters->height))
         return false;
-    state->codec = avcodec_alloc_context3(decoder);
-    if (!state->codec || avcodec_parameters_to_context(state->codec, parameters) < 0
-        || avcodec_open2(state->codec, decoder, nullptr) < 0)
+    state->codec = open_stream_decoder(input);
+    if (!state->codec)
         return false;
     state->packet = av_packet_alloc();
     state->next = av_frame_alloc();
