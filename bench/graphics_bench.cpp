@@ -10,6 +10,8 @@
 #include "graphics/pixel_tables.h"
 #include "graphics/surface.h"
 
+#include "bench_runs.h"
+
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -570,19 +572,9 @@ constexpr Comparison kComparisons[] = {
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> arguments(argv, argv + argc);
-    // Medians of five unless the command line says otherwise.
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string min_time = "--benchmark_min_time=0.1";
-    arguments.insert(arguments.begin() + 1, { repetitions.data(), aggregates.data(), min_time.data() });
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
     SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!advplay::bench::run_benchmarks(argc, argv, reporter))
+        return 1;
 
     std::printf(
         "\n%-16s %-26s %10s %10s %7s %6s\n", "measured", "anchor", "time us", "anchor us", "ratio", "goal");

@@ -16,6 +16,8 @@
 #include "text/choices.h"
 #include "text/text_layer.h"
 
+#include "bench_runs.h"
+
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -189,19 +191,9 @@ private:
 int main(int argc, char** argv)
 {
     using advplay::bench::kPerLine;
-    std::vector<char*> arguments(argv, argv + argc);
-    // Medians of five unless the command line says otherwise.
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string min_time = "--benchmark_min_time=0.1";
-    arguments.insert(arguments.begin() + 1, { repetitions.data(), aggregates.data(), min_time.data() });
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
     advplay::bench::SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!advplay::bench::run_benchmarks(argc, argv, reporter))
+        return 1;
 
     std::printf("\n");
     for (int m : { 1, 4 }) {

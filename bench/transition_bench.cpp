@@ -9,6 +9,8 @@
 #include "graphics/surface.h"
 #include "graphics/transition.h"
 
+#include "bench_runs.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -149,19 +151,9 @@ private:
 
 int main(int argc, char** argv)
 {
-    std::vector<char*> arguments(argv, argv + argc);
-    // Medians of five unless the command line says otherwise.
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string min_time = "--benchmark_min_time=0.1";
-    arguments.insert(arguments.begin() + 1, { repetitions.data(), aggregates.data(), min_time.data() });
-    int count = static_cast<int>(arguments.size());
-    benchmark::Initialize(&count, arguments.data());
-    if (benchmark::ReportUnrecognizedArguments(count, arguments.data()))
-        return 1;
     SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!advplay::bench::run_benchmarks(argc, argv, reporter))
+        return 1;
 
     auto const* memcpy_run = reporter.find("anchor_memcpy");
     auto const* copy_run = reporter.find("anchor_copy");
