@@ -219,5 +219,19 @@ TEST_F(DiskAudio, AStopAbortsThePlayAndReportsItself)
     EXPECT_EQ(notices, (std::vector { DeviceNotice::Aborted, DeviceNotice::Successful }));
 }
 
+// A message is heard one round after it was sent, at its own place in the round: two notes sent 5 ms
+// apart sound 220 frames apart at 44.1 kHz, whichever the rounds they fall in.
+TEST(SynthTiming, AMessageKeepsItsPlaceInTheRound)
+{
+    using namespace std::chrono_literals;
+    std::chrono::steady_clock::time_point const start { 1s };
+    EXPECT_EQ(frame_in_round(start - 1ms, start, 512, 44100), 0u);
+    EXPECT_EQ(frame_in_round(start, start, 512, 44100), 0u);
+    EXPECT_EQ(frame_in_round(start + 5ms, start, 512, 44100), 220u);
+    EXPECT_EQ(frame_in_round(start + 10ms, start, 512, 44100), 441u);
+    EXPECT_EQ(frame_in_round(start + 12ms, start, 512, 44100), 512u);
+    EXPECT_EQ(frame_in_round(start + 1h, start, 512, 44100), 512u);
+}
+
 } // namespace
 } // namespace advplay::platform
