@@ -141,15 +141,11 @@ bool MidiSequencer::load(platform::Files& files, std::string_view path)
     graphics::DataFile file(files);
     if (!file.open(path, graphics::FileMode::ReadBinary))
         return false;
-    std::int32_t const size = file.size();
-    if (size <= 0)
+    if (file.size() <= 0)
         return false;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (file.read(bytes) == 0)
-        return false;
+    // Converted where the reader holds the content, which is read whole at open, without a copy.
+    auto song = convert_song(file.content());
     file.close();
-
-    auto song = convert_song(bytes);
     if (!song) {
         m_song.reset();
         return false;

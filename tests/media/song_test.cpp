@@ -395,5 +395,44 @@ TEST(SongFiles, SystemExclusiveOfTracksWithoutEndOfTrack)
     EXPECT_EQ(kinds, (Listing { "0 nop", "0 sysex", "0 nop", "0 sysex", "0 tempo", "0 sysex", "0 nop" }));
 }
 
+TEST(SongFiles, HugeTicksBesideLongRunsAtOneTickMergeInPasses)
+{
+    // Track 0: 2048 note-ons at tick 0, then 300 note-offs each 0xFFFFFFFF ticks after the last (the
+    // longest delta, five bytes). Track 1: 2048 note-ons at tick 0. Ticks of 41 bits, rounds of 11
+    // and 4396 events together take more than 64 bits, more than the merge's compact order holds.
+    constexpr int kRun = 2048;
+    constexpr int kFar = 300;
+    constexpr std::uint32_t kLongest = 0xFFFFFFFF;
+    auto track = [](std::uint8_t status, bool far) {
+        Bytes bytes { 0x00, status, 0x3C, 0x40 };
+        for (int i = 1; i < kRun; ++i)
+            bytes.insert(bytes.end(), { 0x00, 0x3C, 0x40 });
+        for (int i = 0; far && i < kFar; ++i)
+            bytes.insert(bytes.end(), { 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00 });
+        return bytes;
+    };
+    Bytes file { 'M', 'T', 'h', 'd', 0, 0, 0, 6, /* format */ 0, 1, /* tracks */ 0, 2, /* division */ 0, 96 };
+    for (Bytes const& chunk : { track(0x90, true), track(0x91, false) }) {
+        auto const length = static_cast<std::uint32_t>(chunk.size());
+        file.insert(file.end(),
+            { 'M', 'T', 'r', 'k', static_cast<std::uint8_t>(length >> 24),
+                static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 8),
+                static_cast<std::uint8_t>(length) });
+        file.insert(file.end(), chunk.begin(), chunk.end());
+    }
+
+    auto const song = convert_song(file);
+    ASSERT_TRUE(song);
+    // One event of each track in turn at tick 0, then track 0's far events alone.
+    Listing expected;
+    for (int i = 0; i < kRun; ++i) {
+        expected.push_back("0 90 3c 40");
+        expected.push_back("0 91 3c 40");
+    }
+    for (std::uint64_t i = 1; i <= kFar; ++i)
+        expected.push_back(std::to_string(i * kLongest) + " 90 3c 00");
+    EXPECT_EQ(song_listing(*song), expected);
+}
+
 } // namespace
 } // namespace advplay::media
