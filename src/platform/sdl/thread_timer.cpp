@@ -2,6 +2,11 @@
 #include "platform/sdl/thread_timer.h"
 
 #include <algorithm>
+#include <cerrno>
+
+#if defined(__linux__)
+#include <time.h>
+#endif
 
 namespace advplay::platform {
 
@@ -14,6 +19,23 @@ using std::chrono::steady_clock;
 steady_clock::time_point tick_floor(steady_clock::time_point time)
 {
     return steady_clock::time_point(std::chrono::floor<milliseconds>(time.time_since_epoch()));
+}
+
+// Sleeps until `deadline`, a millisecond tick. On Linux the steady clock is CLOCK_MONOTONIC, so the
+// kernel is handed the deadline itself: one call, no reading of the clock first to turn it into a
+// duration, and the wake-up aimed at the tick itself rather than a moment after it.
+void sleep_until_tick(steady_clock::time_point deadline)
+{
+#if defined(__linux__)
+    auto const since_epoch = deadline.time_since_epoch();
+    auto const seconds = std::chrono::floor<std::chrono::seconds>(since_epoch);
+    timespec const at { static_cast<time_t>(seconds.count()),
+        static_cast<long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch - seconds).count()) };
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) { }
+#else
+    std::this_thread::sleep_until(deadline);
+#endif
 }
 
 } // namespace
@@ -56,7 +78,9 @@ void ThreadTimer::wait_for_event_end(std::unique_lock<std::mutex>& lock, Matches
 {
     if (std::this_thread::get_id() == m_thread.get_id())
         return;
+    ++m_waiting;
     m_event_done.wait(lock, [&] { return m_running_id == 0 || !matches(); });
+    --m_waiting;
 }
 
 void ThreadTimer::kill(TimerId id)
@@ -90,7 +114,7 @@ void ThreadTimer::run()
         // Sleeping without the lock lets other threads start and kill timers meanwhile; the list is
         // read again afterwards. An end is noticed within a millisecond.
         lock.unlock();
-        std::this_thread::sleep_until(next);
+        sleep_until_tick(next);
         lock.lock();
 
         TimePoint const now = steady_clock::now();
@@ -115,7 +139,9 @@ void ThreadTimer::run()
             lock.lock();
             m_running_id = 0;
             m_running_client = nullptr;
-            m_event_done.notify_all();
+            // Nearly every event ends with no one waiting for it.
+            if (m_waiting > 0)
+                m_event_done.notify_all();
         }
     }
 }

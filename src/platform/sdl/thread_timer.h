@@ -45,8 +45,9 @@ private:
     std::mutex m_mutex;
     // Signalled when a timer starts and when the thread is to end.
     std::condition_variable m_changed;
-    // Signalled when an event returns.
+    // Signalled when an event returns, if a kill waits for it (m_waiting of them).
     std::condition_variable m_event_done;
+    int m_waiting { 0 };
     std::vector<Timer> m_timers;
     TimerId m_next_id { 1 };
     // The event running on the thread now: its timer and client (0 and null between events).
