@@ -209,25 +209,25 @@ void MidiSequencer::tick()
     }
     if (m_busy.exchange(true))
         return;
-    process();
+    process(now);
     m_busy = false;
 }
 
-std::int64_t MidiSequencer::due_ticks() const
+std::int64_t MidiSequencer::due_ticks(std::uint32_t now) const
 {
     std::int64_t const elapsed_us
-        = static_cast<std::int64_t>(static_cast<std::uint32_t>(m_clock.now() - m_reference_time)) * 1000
+        = static_cast<std::int64_t>(static_cast<std::uint32_t>(now - m_reference_time)) * 1000
         - m_reference_offset_us;
     if (elapsed_us < 0)
         return -1;
     return elapsed_us * m_song->division / m_tempo;
 }
 
-void MidiSequencer::process()
+void MidiSequencer::process(std::uint32_t now)
 {
     if (m_event_index < m_song->event_count) {
         for (std::int64_t i = 0; i < kMaxTicksPerEvent; ++i) {
-            std::int64_t const due = due_ticks();
+            std::int64_t const due = due_ticks(now);
             if (due < m_ticks_done)
                 break;
             m_late = due >= m_ticks_done + kMaxTicksPerEvent;

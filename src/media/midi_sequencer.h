@@ -145,7 +145,8 @@ public:
 
 private:
     void tick() override;
-    void process();
+    // `now` is the clock's reading at the timer event: one millisecond's ticks are all counted from it.
+    void process(std::uint32_t now);
     void dispatch_tick();
     void handle_event();
     // Handles, silently, every event before the loop tick, and leaves the next tick to dispatch at
@@ -160,8 +161,8 @@ private:
     void send_channel_state(int volume_adjustment, bool with_settings);
     // The stop at a song's end without loop, from within the timer's event.
     void halt();
-    // The ticks due by now since the reference.
-    std::int64_t due_ticks() const;
+    // The ticks due at `now` since the reference.
+    std::int64_t due_ticks(std::uint32_t now) const;
 
     platform::Clock& m_clock;
     MidiOutPort m_port;
