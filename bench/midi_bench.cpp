@@ -128,10 +128,12 @@ void sequencer_real_timer(benchmark::State& state)
         auto const ideal = ideal_times_us(*sequencer.song());
         sequencer.set_loop(false);
         double const cpu_before = cpu_seconds();
-        // Play at the very start of a millisecond of the clock, so that the sequencer's millisecond
-        // times and the steady clock's microseconds count from the same moment.
+        // Play early in a millisecond of the clock, and count the steady clock's microseconds from
+        // the start of that millisecond, which is where the sequencer's millisecond times count from.
+        // Timing from the moment the wait for it ended instead would add the wake-up's own delay,
+        // which the sequencer never sees, to every message.
         clock.sleep_to_next_tick();
-        Steady::time_point const played = Steady::now();
+        Steady::time_point const played = std::chrono::floor<std::chrono::milliseconds>(Steady::now());
         (void)sequencer.play();
         std::this_thread::sleep_for(std::chrono::seconds(kPlaySeconds));
         double const cpu_used = cpu_seconds() - cpu_before;
