@@ -1,21 +1,28 @@
 // The MIDI sequencer on the virtual clock: dispatch times against the ideal times of the song's tempo
-// map, the return to the "L" marker, stopping, and the .mid command.
+// map, the return to the "L" marker, stopping, and the .mid command. On the real timer thread: stops
+// that race the return to the loop point.
 #include "media/midi_sequencer.h"
 
 #include "platform/headless/recording_midi_out.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
+#include "platform/sdl/steady_clock.h"
+#include "platform/sdl/thread_timer.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace advplay::media {
@@ -496,6 +503,235 @@ TEST_F(MidCommandTest, LoopArgumentAndStop)
     ASSERT_GE(records.size(), 2u);
     EXPECT_EQ(records[records.size() - 2].kind, MidiRecord::Kind::Reset);
     EXPECT_EQ(records.back().kind, MidiRecord::Kind::Close);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// On the real timer thread
+// ---------------------------------------------------------------------------------------------------
+
+// Records what the sequencer sends, like RecordingMidiOut, and serves as a gate: when the message it
+// is armed with comes, it tells the main thread and holds the timer's event for a while, so that
+// what the main thread does next lands inside that event.
+class GateMidiOut final : public platform::MidiOut {
+public:
+    enum class Kind {
+        Short,
+        Long,
+    };
+
+    explicit GateMidiOut(platform::Clock& clock)
+        : m_recording(clock)
+    {
+    }
+
+    // The short message `message` (or any system-exclusive message), after `skip` of them have
+    // passed, makes reached() true and is held `hold` before the send returns.
+    void arm(Kind kind, std::uint32_t message, int skip, std::chrono::microseconds hold)
+    {
+        m_reached = false;
+        m_hold = hold;
+        m_skip = skip;
+        m_kind = kind;
+        m_message = message;
+        m_armed = true;
+    }
+    bool reached() const { return m_reached; }
+    // What was sent. Read it only while nothing plays.
+    const std::vector<MidiRecord>& records() const { return m_recording.records(); }
+
+    bool open() override { return m_recording.open(); }
+    void reset() override { m_recording.reset(); }
+    void close() override { m_recording.close(); }
+    void send_short(std::uint32_t message) override
+    {
+        m_recording.send_short(message);
+        pass(Kind::Short, message);
+    }
+    void send_long(std::span<const std::uint8_t> message) override
+    {
+        m_recording.send_long(message);
+        pass(Kind::Long, 0);
+    }
+
+private:
+    void pass(Kind kind, std::uint32_t message)
+    {
+        if (!m_armed || kind != m_kind || (kind == Kind::Short && message != m_message))
+            return;
+        if (m_skip-- > 0)
+            return;
+        // Read before the main thread may arm the gate again.
+        auto const hold = m_hold;
+        m_armed = false;
+        m_reached = true;
+        std::this_thread::sleep_for(hold);
+    }
+
+    platform::RecordingMidiOut m_recording;
+    // Set by the main thread before m_armed, read by the timer thread after it.
+    std::chrono::microseconds m_hold { 0 };
+    int m_skip { 0 };
+    Kind m_kind { Kind::Short };
+    std::uint32_t m_message { 0 };
+    std::atomic<bool> m_armed { false };
+    std::atomic<bool> m_reached { false };
+};
+
+// Every play in `records` from `from` on ends as a stop ends it: the device is opened first, and
+// last come the sixteen channel volumes set to 0, the reset that ends every note, and the close,
+// with nothing but messages between. Returns how many plays there were.
+std::size_t expect_plays_end_silenced(const std::vector<MidiRecord>& records, std::size_t from)
+{
+    std::size_t plays = 0;
+    std::size_t start = from;
+    for (std::size_t i = from; i < records.size(); ++i) {
+        if (records[i].kind != MidiRecord::Kind::Close)
+            continue;
+        ++plays;
+        EXPECT_GE(i - start, 18u) << "play " << plays;
+        if (i - start < 18)
+            return plays;
+        EXPECT_EQ(records[start].kind, MidiRecord::Kind::Open) << records[start].text();
+        for (std::size_t j = start + 1; j < i - 17; ++j) {
+            EXPECT_TRUE(
+                records[j].kind == MidiRecord::Kind::Short || records[j].kind == MidiRecord::Kind::Long)
+                << "inside play " << plays << ": " << records[j].text();
+        }
+        for (std::uint32_t ch = 0; ch < 16; ++ch) {
+            MidiRecord const& volume = records[i - 17 + ch];
+            EXPECT_EQ(volume.kind, MidiRecord::Kind::Short) << volume.text();
+            EXPECT_EQ(volume.message, (0xB0 | ch) | 7 << 8) << volume.text();
+        }
+        EXPECT_EQ(records[i - 1].kind, MidiRecord::Kind::Reset) << records[i - 1].text();
+        start = i + 1;
+    }
+    EXPECT_EQ(start, records.size()) << "sent after the last close: " << records.back().text();
+    return plays;
+}
+
+TEST(SequencerOnTheTimerThread, StopsRacingTheLoopRestartLeaveTheDeviceSilencedAndClosed)
+{
+    // One track of 1 ms ticks: a system-exclusive message, program 5 and volume 80 on channel 0, the
+    // marker "L" at tick 2, then two notes until tick 8. Each pass from the marker takes 6 ms after
+    // the 100 ms pause of the restart.
+    std::string const track("\x00\xff\x51\x03\x01\x77\x00" // tempo 96000 us a quarter of 96 ticks
+                            "\x00\xf0\x05\x7e\x7f\x09\x01\xf7" // system exclusive (GM on)
+                            "\x00\xc0\x05" // program 5
+                            "\x00\xb0\x07\x50" // volume 80
+                            "\x02\xff\x06\x01L" // marker "L" at tick 2
+                            "\x00\x90\x3c\x64" // note on 60
+                            "\x03\x80\x3c\x40" // note off 60 at tick 5
+                            "\x00\x90\x3e\x64" // note on 62
+                            "\x03\x80\x3e\x40" // note off 62 at tick 8
+                            "\x00\xff\x2f\x00", // end of track
+        47);
+    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00", 21);
+    song += static_cast<char>(track.size());
+    song += track;
+    testing::TemporaryFolder folder;
+    folder.write("loop.mid", song);
+    platform::TextEncoding encoding;
+    platform::HostFiles files { folder.path().string(), encoding };
+
+    platform::SteadyClock clock;
+    platform::ThreadTimer timer;
+    GateMidiOut out { clock };
+    auto sequencer = std::make_unique<MidiSequencer>(clock, &timer, &out);
+    ASSERT_TRUE(sequencer->load(files, "loop.mid"));
+
+    constexpr std::uint32_t kLastNoteOff = 0x403E80;
+    constexpr std::uint32_t kFirstNoteOn = 0x643C90;
+    // At the restart the kept state goes out again: channel 0's program first, channel 15's volume
+    // last. The first pass sent the program too, and the system-exclusive message, which the silent
+    // replay of the restart sends again.
+    constexpr std::uint32_t kResentProgram = 0x05C0;
+    constexpr std::uint32_t kLastResentVolume = 0x6407BF;
+    enum class Action {
+        Stop,
+        // play again, which stops first
+        Play,
+        // load the song again, which stops first
+        Load,
+        // the sequencer goes, stopping in its destructor
+        Destroy,
+    };
+    struct Trial {
+        const char* what;
+        GateMidiOut::Kind kind;
+        std::uint32_t message;
+        int skip;
+        std::chrono::microseconds hold;
+        // From the gate to the action, on the main thread.
+        std::chrono::microseconds delay;
+        Action action;
+    };
+    using std::chrono::microseconds;
+    using Kind = GateMidiOut::Kind;
+    Trial const trials[] = {
+        { "at the song's end", Kind::Short, kLastNoteOff, 0, microseconds(0), microseconds(0), Action::Stop },
+        { "1 ms after its end", Kind::Short, kLastNoteOff, 0, microseconds(0), microseconds(1000),
+            Action::Stop },
+        { "2 ms after its end", Kind::Short, kLastNoteOff, 0, microseconds(0), microseconds(2000),
+            Action::Stop },
+        { "in the silent replay", Kind::Long, 0, 1, microseconds(2000), microseconds(0), Action::Stop },
+        { "in the resent state", Kind::Short, kResentProgram, 1, microseconds(2000), microseconds(0),
+            Action::Stop },
+        { "replay in the restart", Kind::Short, kResentProgram, 1, microseconds(2000), microseconds(0),
+            Action::Play },
+        { "load in the restart", Kind::Long, 0, 1, microseconds(2000), microseconds(0), Action::Load },
+        { "destroy in the restart", Kind::Short, kResentProgram, 1, microseconds(2000), microseconds(0),
+            Action::Destroy },
+        { "right after the restart", Kind::Short, kLastResentVolume, 0, microseconds(0), microseconds(0),
+            Action::Stop },
+        { "in the pause after it", Kind::Short, kLastResentVolume, 0, microseconds(0), microseconds(3000),
+            Action::Stop },
+    };
+
+    // Polls the gate; false if the song has not reached it in a time far beyond its own.
+    auto wait_for_gate = [&out] {
+        for (int i = 0; i < 30'000 && !out.reached(); ++i)
+            std::this_thread::sleep_for(microseconds(100));
+        return out.reached();
+    };
+    for (Trial const& trial : trials) {
+        SCOPED_TRACE(trial.what);
+        std::size_t const first = out.records().size();
+        sequencer->set_loop(true);
+        out.arm(trial.kind, trial.message, trial.skip, trial.hold);
+        ASSERT_TRUE(sequencer->play());
+        ASSERT_TRUE(wait_for_gate());
+        std::this_thread::sleep_for(trial.delay);
+        std::size_t expected_plays = 1;
+        switch (trial.action) {
+        case Action::Stop:
+            sequencer->stop();
+            break;
+        case Action::Play:
+            // The song starts over, and is stopped at its first note.
+            out.arm(Kind::Short, kFirstNoteOn, 0, microseconds(0));
+            ASSERT_TRUE(sequencer->play());
+            ASSERT_TRUE(wait_for_gate());
+            sequencer->stop();
+            expected_plays = 2;
+            break;
+        case Action::Load:
+            ASSERT_TRUE(sequencer->load(files, "loop.mid"));
+            break;
+        case Action::Destroy:
+            sequencer.reset();
+            break;
+        }
+        EXPECT_TRUE(!sequencer || !sequencer->playing());
+        std::size_t const count = out.records().size();
+        // No event of the killed timer comes late.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(out.records().size(), count);
+        EXPECT_EQ(expect_plays_end_silenced(out.records(), first), expected_plays);
+        if (!sequencer) {
+            sequencer = std::make_unique<MidiSequencer>(clock, &timer, &out);
+            ASSERT_TRUE(sequencer->load(files, "loop.mid"));
+        }
+    }
 }
 
 } // namespace
