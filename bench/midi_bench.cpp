@@ -128,13 +128,21 @@ void sequencer_real_timer(benchmark::State& state)
         auto const ideal = ideal_times_us(*sequencer.song());
         sequencer.set_loop(false);
         double const cpu_before = cpu_seconds();
-        // Play early in a millisecond of the clock, and count the steady clock's microseconds from
-        // the start of that millisecond, which is where the sequencer's millisecond times count from.
-        // Timing from the moment the wait for it ended instead would add the wake-up's own delay,
-        // which the sequencer never sees, to every message.
-        clock.sleep_to_next_tick();
-        Steady::time_point const played = std::chrono::floor<std::chrono::milliseconds>(Steady::now());
-        (void)sequencer.play();
+        // Count the steady clock's microseconds from the start of the millisecond that play read,
+        // which is where the sequencer's millisecond times count from: play early in a millisecond,
+        // and again should the main thread have been held up past its end. Timing from the moment the
+        // wait for that millisecond ended, or from before a hold-up, would add a delay the sequencer
+        // never sees to every message.
+        Steady::time_point played;
+        for (;;) {
+            clock.sleep_to_next_tick();
+            played = std::chrono::floor<std::chrono::milliseconds>(Steady::now());
+            (void)sequencer.play();
+            if (std::chrono::floor<std::chrono::milliseconds>(Steady::now()) == played)
+                break;
+            sequencer.stop();
+            (void)output.take();
+        }
         std::this_thread::sleep_for(std::chrono::seconds(kPlaySeconds));
         double const cpu_used = cpu_seconds() - cpu_before;
         double const wall = std::chrono::duration<double>(Steady::now() - played).count();
