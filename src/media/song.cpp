@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <memory>
+#include <new>
 
 namespace advplay::media {
 
@@ -302,9 +303,7 @@ void write_list(Song& song, std::span<const Key> sorted, IndexOf index_of, TickO
     song.event_count = static_cast<std::size_t>(out - song.events.data());
 }
 
-} // namespace
-
-std::optional<Song> convert_song(std::span<const std::uint8_t> file)
+std::optional<Song> convert(std::span<const std::uint8_t> file)
 {
     if (file.size() < 14)
         return std::nullopt;
@@ -366,9 +365,22 @@ std::optional<Song> convert_song(std::span<const std::uint8_t> file)
     return song;
 }
 
+} // namespace
+
 std::uint32_t tempo_at(const Song& song, std::size_t index)
 {
     return static_cast<std::uint32_t>(song.events[index + 2].word()) << 16 | song.events[index + 1].word();
+}
+
+std::optional<Song> convert_song(std::span<const std::uint8_t> file)
+{
+    // The working memory grows with the file: a song too large for it is refused like a damaged one
+    // rather than ending the game.
+    try {
+        return convert(file);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace advplay::media
