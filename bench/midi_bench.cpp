@@ -9,6 +9,7 @@
 // conversion, measured the same way (repetitions, median).
 // Targets: median lateness under 1 ms, 99th percentile under 3 ms; CPU under 1% of one core; load at
 // most 3x the read.
+#include "graphics/data_file.h"
 #include "media/midi_sequencer.h"
 #include "platform/midi_out.h"
 #include "platform/posix/host_files.h"
@@ -198,6 +199,21 @@ void load_largest_song(benchmark::State& state)
         state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(kMidi / kLargestSong)));
 }
 
+// Opening and reading the file through the engine's own reader, as load does, without converting it.
+void open_largest_song(benchmark::State& state)
+{
+    platform::TextEncoding encoding;
+    platform::HostFiles files(kMidi.string(), encoding);
+    for (auto _ : state) {
+        graphics::DataFile file(files);
+        bool const opened = file.open(kLargestSong, graphics::FileMode::ReadBinary);
+        benchmark::DoNotOptimize(opened);
+        benchmark::DoNotOptimize(file.content().data());
+    }
+    state.SetBytesProcessed(
+        state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(kMidi / kLargestSong)));
+}
+
 // The conversion alone, from bytes already in memory: what load adds to the read.
 void convert_largest_song(benchmark::State& state)
 {
@@ -229,6 +245,7 @@ void read_largest_song_bytes(benchmark::State& state)
 
 BENCHMARK(sequencer_real_timer)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(load_largest_song)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(open_largest_song)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(convert_largest_song)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(read_largest_song_bytes)->Repetitions(5)->ReportAggregatesOnly(true);
 
