@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -51,12 +52,13 @@ std::optional<std::vector<std::span<const std::uint8_t>>> find_tracks(std::span<
 constexpr std::size_t kSmallestEvent = 2;
 
 /*
- * What the list needs of an event besides its time, in 32 bits. A channel message: kChannelMessage
- * above its second data byte, first data byte and status, which lie as in a list event. A
- * system-exclusive or meta event: the index of its DataEvent. Events with data of their own are few;
- * keeping them apart lets every event fit beside its time in the records that are sorted.
+ * What the list needs of an event besides its time, in 32 bits. A channel message: the bits of
+ * kChannelMessage above its second data byte, first data byte and status, which lie as in a list
+ * event. A system-exclusive or meta event: the index of its DataEvent. Events with data of their own
+ * are few; keeping them apart lets every event fit beside its time in the records that are sorted,
+ * which keep the content's low 25 bits (bit 24 marking a channel message).
  */
-constexpr std::uint32_t kChannelMessage = 0x80000000;
+constexpr std::uint32_t kChannelMessage = 0x81000000;
 
 struct DataEvent {
     // Where the event's length lies in its chunk; the data follow it.
@@ -111,6 +113,24 @@ std::span<const std::uint8_t> data_of(const DataEvent& event, std::span<const st
 }
 
 /*
+ * Whether eight bytes, read as a little-endian number, are two events of four: a delta of one byte,
+ * a status byte of a channel message with two data bytes, and the data bytes. Most events of songs
+ * written without running status look so, and taking them two at a time saves most of the reader's
+ * branches.
+ */
+bool plain_pair(std::uint64_t pair)
+{
+    // The high bits: set in the status bytes only.
+    if ((pair & 0x8080808080808080) != 0x0000800000008000)
+        return false;
+    auto const two_data_bytes = [](std::uint64_t status) {
+        status &= 0xF0;
+        return status != 0xC0 && status != 0xD0 && status != 0xF0;
+    };
+    return two_data_bytes(pair >> 8) & two_data_bytes(pair >> 40);
+}
+
+/*
  * Reads the events of one track chunk and hands each to `put(i, tick, round, content)`, i counting
  * from 0, where its round is the number of events of its own track before it at that tick. Returns
  * how many it read. The track ends when fewer than two bytes remain, and also when the next event
@@ -137,7 +157,28 @@ template<typename Put>
     std::uint32_t largest_round = 0;
     std::size_t list_events = 0;
     std::size_t count = 0;
+    auto const take = [&](std::uint32_t delta, std::uint32_t content) {
+        tick += delta;
+        round = delta == 0 ? round + 1 : 0;
+        largest_round = std::max(largest_round, round);
+        put(count, tick, round, content);
+        ++count;
+    };
     while (end - at >= 2) {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (end - at >= 8) {
+                std::uint64_t pair = 0;
+                std::memcpy(&pair, at, sizeof pair);
+                if (plain_pair(pair)) {
+                    running_status = static_cast<std::uint8_t>(pair >> 40);
+                    take(pair & 0x7F, kChannelMessage | (pair >> 8 & 0xFFFFFF));
+                    take(pair >> 32 & 0x7F, kChannelMessage | (pair >> 40 & 0xFFFFFF));
+                    list_events += 2;
+                    at += 8;
+                    continue;
+                }
+            }
+        }
         std::uint32_t delta = 0;
         if (!read_number(at, end, delta) || at == end)
             break;
@@ -180,11 +221,7 @@ template<typename Put>
             at += length;
             list_events += 1;
         }
-        tick += delta;
-        round = delta == 0 ? round + 1 : 0;
-        largest_round = std::max(largest_round, round);
-        put(count, tick, round, content);
-        ++count;
+        take(delta, content);
     }
     index.list_events += list_events;
     index.largest_round = std::max(index.largest_round, largest_round);
@@ -220,7 +257,8 @@ void write_channel_message(SongEvent* out, std::uint32_t time, std::uint32_t con
 /*
  * Writes the list events of a system-exclusive or meta event at `out` and returns how many: a tempo
  * change takes three. `time` goes into the first one's delta, `later_time` into the others'. A
- * system-exclusive event holds its number in file order until finish_list numbers it in list order.
+ * system-exclusive event holds its number in file order until number_system_exclusive numbers it in list
+ * order.
  */
 std::size_t write_data_event(SongEvent* out, std::uint32_t time, std::uint32_t later_time,
     const DataEvent& event, std::span<const std::uint8_t> chunk)
@@ -251,23 +289,15 @@ std::size_t write_data_event(SongEvent* out, std::uint32_t time, std::uint32_t l
 }
 
 /*
- * The last pass over the list. When `ticks`, the events hold their ticks (a tempo change's second
- * and third ones too), which become deltas. Every system-exclusive event gets its message and its
- * number in list order.
+ * Gives every system-exclusive event, found at `places` in the list, its message and its number in
+ * list order.
  */
-template<bool ticks>
-void finish_list(Song& song, const TrackIndex& index, std::span<const std::span<const std::uint8_t>> chunks)
+void number_system_exclusive(Song& song, std::vector<std::size_t>& places, const TrackIndex& index,
+    std::span<const std::span<const std::uint8_t>> chunks)
 {
-    std::uint32_t previous = 0;
-    for (std::size_t i = 0; i < song.event_count; ++i) {
-        SongEvent& event = song.events[i];
-        if constexpr (ticks) {
-            std::uint32_t const tick = event.delta;
-            event.delta = tick - previous;
-            previous = tick;
-        }
-        if (event.status != kSystemExclusive)
-            continue;
+    std::sort(places.begin(), places.end());
+    for (std::size_t const place : places) {
+        SongEvent& event = song.events[place];
         DataEvent const& data_event = index.data_events[index.system_exclusive[event.word()]];
         auto const data = data_of(data_event, chunks[data_event.track]);
         std::vector<std::uint8_t> message(data.size() + 1);
@@ -287,70 +317,55 @@ void finish_list(Song& song, const TrackIndex& index, std::span<const std::span<
  * passes, in which every track due at the earliest tick gives one event, in track order. The events
  * are read track after track, so a sort that keeps the order of equal keys keeps the track order.
  *
- * A record packs an event into 64 bits: its tick (31 bits) above its round (8 bits) above its content
- * (25 bits: a data event's index, or kChannelRecord above a channel message's three bytes). Songs of
- * any sane size fit; for the others merge_wide holds the parts apart.
+ * A record packs an event into 64 bits: its key, the tick above the round, above its content's low
+ * kContentBits. The round takes as many bits as the song's rounds need, but at least
+ * kSupposedRoundBits, which the tracks are read with first: a song whose rounds need more is read
+ * again. Songs of any sane size fit; for the others merge_wide holds the parts apart.
  */
 constexpr int kContentBits = 25;
-constexpr int kRoundBits = 8;
-constexpr int kTickShift = kContentBits + kRoundBits;
-constexpr std::uint64_t kChannelRecord = std::uint64_t { 1 } << 24;
+constexpr int kKeyBits = 64 - kContentBits;
 constexpr std::uint64_t kContentMask = (std::uint64_t { 1 } << kContentBits) - 1;
-constexpr std::uint64_t kLargestRecordedTick = (std::uint64_t { 1 } << (64 - kTickShift)) - 1;
-constexpr std::uint32_t kLargestRecordedRound = (1u << kRoundBits) - 1;
+constexpr std::uint64_t kChannelRecord = std::uint64_t { 1 } << 24;
 constexpr std::size_t kMostRecordedDataEvents = kChannelRecord;
-
-std::uint64_t make_record(std::uint64_t tick, std::uint32_t round, std::uint32_t content)
-{
-    std::uint64_t const recorded
-        = (content & (kChannelRecord - 1)) | (content & kChannelMessage ? kChannelRecord : 0);
-    return tick << kTickShift | std::uint64_t { round & kLargestRecordedRound } << kContentBits | recorded;
-}
+constexpr int kSupposedRoundBits = 4;
 
 /*
- * A radix sort of the records by their key: the tick above the round, the round only as wide as this
- * song's rounds (but no narrower than kSupposedRoundBits), so that a song sorts in no more passes
- * than its ticks need. Each pass takes up to eleven bits from the least significant and keeps the
- * order of equal digits. The first pass's digit is counted while the tracks are read, supposing the
- * rounds below 16; each later pass's digit is counted by the pass before it. Merging the tracks event
- * by event instead had to guess at every event which track came next, and the wrong guesses cost
- * more than these passes.
+ * A radix sort of the records by their key, eleven bits a pass at most from the least significant,
+ * each pass keeping the order of equal digits. The first pass's digits are counted while the tracks
+ * are read; each later pass's are counted by the pass before it. Merging the tracks event by event
+ * instead had to guess at every event which track came next, and the wrong guesses cost more than
+ * these passes.
  */
 constexpr int kDigitBits = 11;
 constexpr std::size_t kDigits = std::size_t { 1 } << kDigitBits;
-constexpr int kSupposedRoundBits = 4;
-constexpr int kMostPasses = (kRoundBits + 64 - kTickShift + kDigitBits - 1) / kDigitBits;
+constexpr int kMostPasses = (kKeyBits + kDigitBits - 1) / kDigitBits;
 
 struct RadixPlan {
     int round_bits;
-    int passes;
-    // Each pass's lowest key bit and digit mask.
-    std::array<int, kMostPasses> shift;
-    std::array<std::size_t, kMostPasses> mask;
+    int passes { 0 };
+    // Each pass's lowest record bit and digit mask.
+    std::array<int, kMostPasses> shift {};
+    std::array<std::size_t, kMostPasses> mask {};
 
-    static RadixPlan for_song(int round_bits, int tick_bits)
+    explicit RadixPlan(int rounds, int ticks = kKeyBits - kSupposedRoundBits)
+        : round_bits(rounds)
     {
-        RadixPlan plan { std::max(round_bits, kSupposedRoundBits), 0, {}, {} };
-        int const bits = plan.round_bits + tick_bits;
+        int const bits = rounds + ticks;
         for (int low = 0; low < bits; low += kDigitBits) {
-            plan.shift[plan.passes] = low;
-            plan.mask[plan.passes] = (std::size_t { 1 } << std::min(kDigitBits, bits - low)) - 1;
-            ++plan.passes;
+            shift[passes] = kContentBits + low;
+            mask[passes] = (std::size_t { 1 } << std::min(kDigitBits, bits - low)) - 1;
+            ++passes;
         }
-        return plan;
     }
-    std::uint64_t key(std::uint64_t record) const
+    std::uint64_t record(std::uint64_t tick, std::uint32_t round, std::uint32_t content) const
     {
-        return (record >> kTickShift) << round_bits | (record >> kContentBits & kLargestRecordedRound);
+        return (tick << round_bits | round) << kContentBits | (content & kContentMask);
+    }
+    std::size_t digit(std::uint64_t record, int pass) const
+    {
+        return static_cast<std::size_t>(record >> shift[pass]) & mask[pass];
     }
 };
-
-// The first pass's digit under the supposed round width, from the tick and round being read.
-std::size_t supposed_first_digit(std::uint64_t tick, std::uint32_t round)
-{
-    return static_cast<std::size_t>(tick << kSupposedRoundBits | (round & ((1u << kSupposedRoundBits) - 1)))
-        & (kDigits - 1);
-}
 
 using DigitCounts = std::array<std::uint32_t, kDigits>;
 
@@ -366,88 +381,91 @@ void to_offsets(DigitCounts& counts, std::size_t mask)
 }
 
 /*
- * The last pass: writes every event where its digit's offset, counted in list events, puts it,
- * holding its tick; finish_list turns the ticks into deltas.
+ * The last pass: writes every event where its digit's offset, counted in list events, puts it. The
+ * events of one digit arrive in list order, so each one's delta counts from the one before it of its
+ * digit; the first of each digit counts from tick 0 until the digits before it are all written, and
+ * is then mended. `counts` holds the pass's counts; `places` receives where the system-exclusive
+ * events lie.
  */
-template<typename DigitOf, typename TickOf>
-void write_merged(Song& song, std::span<const std::uint64_t> records, DigitCounts& offsets, DigitOf digit_of,
-    TickOf tick_of, const TrackIndex& index, std::span<const std::span<const std::uint8_t>> chunks)
+void write_merged(Song& song, std::span<const std::uint64_t> records, const DigitCounts& counts,
+    const RadixPlan& plan, const TrackIndex& index, std::span<const std::span<const std::uint8_t>> chunks,
+    std::vector<std::size_t>& places)
 {
+    int const last = plan.passes - 1;
+    std::size_t const digits = plan.mask[last] + 1;
+    // Each digit's next offset, and in the high half the tick of its last event.
+    std::array<std::uint64_t, kDigits> next;
+    std::uint32_t offset = 0;
+    for (std::size_t digit = 0; digit < digits; ++digit) {
+        next[digit] = offset;
+        offset += counts[digit];
+    }
+    int const tick_shift = kContentBits + plan.round_bits;
     SongEvent* const list = song.events.data();
     for (std::uint64_t const record : records) {
-        std::uint32_t& offset = offsets[digit_of(record)];
-        auto const tick = static_cast<std::uint32_t>(tick_of(record));
-        if (record & kChannelRecord) {
-            write_channel_message(list + offset, tick, static_cast<std::uint32_t>(record));
-            ++offset;
-            continue;
+        std::uint64_t& slot = next[plan.digit(record, last)];
+        auto const place = static_cast<std::uint32_t>(slot);
+        auto const tick = static_cast<std::uint32_t>(record >> tick_shift);
+        std::uint32_t const delta = tick - static_cast<std::uint32_t>(slot >> 32);
+        std::uint32_t written = 1;
+        if (record & kChannelRecord) [[likely]] {
+            write_channel_message(list + place, delta, static_cast<std::uint32_t>(record));
+        } else {
+            DataEvent const& event = index.data_events[record & (kChannelRecord - 1)];
+            written = static_cast<std::uint32_t>(
+                write_data_event(list + place, delta, 0, event, chunks[event.track]));
+            if (event.status == kSystemExclusive)
+                places.push_back(place);
         }
-        DataEvent const& event = index.data_events[record & (kChannelRecord - 1)];
-        offset += static_cast<std::uint32_t>(
-            write_data_event(list + offset, tick, tick, event, chunks[event.track]));
+        slot = std::uint64_t { tick } << 32 | (place + written);
+    }
+    std::uint32_t begin = 0;
+    std::uint32_t previous_tick = 0;
+    for (std::size_t digit = 0; digit < digits; ++digit) {
+        auto const end = static_cast<std::uint32_t>(next[digit]);
+        if (end == begin)
+            continue;
+        list[begin].delta -= previous_tick;
+        previous_tick = static_cast<std::uint32_t>(next[digit] >> 32);
+        begin = end;
     }
 }
 
 /*
- * Sorts the records and writes the list. `counts` holds the first pass's counts under `plan`. The
- * first pass also puts each record's key in place of its tick and round, so that the later passes
- * find their digits with one shift.
+ * Sorts the records and writes the list. `counts` holds the first pass's counts under `plan`. Every
+ * pass counts the next pass's digits, the last pass's in list events.
  */
 void merge_records(Song& song, std::span<std::uint64_t> records, std::span<std::uint64_t> spare,
     DigitCounts& counts, const RadixPlan& plan, const TrackIndex& index,
-    std::span<const std::span<const std::uint8_t>> chunks)
+    std::span<const std::span<const std::uint8_t>> chunks, std::vector<std::size_t>& places)
 {
-    // The last pass counts in list events.
     auto const weight = [&index](std::uint64_t record) -> std::uint32_t {
-        if (record & kChannelRecord)
+        if (record & kChannelRecord) [[likely]]
             return 1;
         return index.data_events[record & (kChannelRecord - 1)].meta_type == kMetaTempo ? 3 : 1;
     };
-    std::size_t const first_mask = plan.mask[0];
     if (plan.passes == 1) {
-        counts.fill(0);
+        std::fill_n(counts.begin(), plan.mask[0] + 1, 0);
         for (std::uint64_t const record : records)
-            counts[plan.key(record) & first_mask] += weight(record);
-        to_offsets(counts, first_mask);
-        write_merged(
-            song, records, counts,
-            [&plan, first_mask](std::uint64_t record) { return plan.key(record) & first_mask; },
-            [](std::uint64_t record) { return record >> kTickShift; }, index, chunks);
-        return;
+            counts[plan.digit(record, 0)] += weight(record);
     }
-
-    DigitCounts next {};
+    DigitCounts next;
     for (int pass = 0; pass + 1 < plan.passes; ++pass) {
+        int const shift = plan.shift[pass];
         std::size_t const mask = plan.mask[pass];
-        int const next_shift = kContentBits + plan.shift[pass + 1];
+        int const next_shift = plan.shift[pass + 1];
         std::size_t const next_mask = plan.mask[pass + 1];
         bool const next_is_last = pass + 2 == plan.passes;
         to_offsets(counts, mask);
-        next.fill(0);
-        if (pass == 0) {
-            for (std::uint64_t const record : records) {
-                std::uint64_t const keyed = plan.key(record) << kContentBits | (record & kContentMask);
-                spare[counts[keyed >> kContentBits & mask]++] = keyed;
-                next[keyed >> next_shift & next_mask] += next_is_last ? weight(record) : 1;
-            }
-        } else {
-            int const shift = kContentBits + plan.shift[pass];
-            for (std::uint64_t const record : records) {
-                spare[counts[record >> shift & mask]++] = record;
-                next[record >> next_shift & next_mask] += next_is_last ? weight(record) : 1;
-            }
+        std::fill_n(next.begin(), next_mask + 1, 0);
+        for (std::uint64_t const record : records) {
+            spare[counts[record >> shift & mask]++] = record;
+            next[record >> next_shift & next_mask] += next_is_last ? weight(record) : 1;
         }
         std::swap(records, spare);
         std::swap(counts, next);
     }
-    int const last = plan.passes - 1;
-    int const shift = kContentBits + plan.shift[last];
-    std::size_t const mask = plan.mask[last];
-    int const tick_shift = kContentBits + plan.round_bits;
-    to_offsets(counts, mask);
-    write_merged(
-        song, records, counts, [shift, mask](std::uint64_t record) { return record >> shift & mask; },
-        [tick_shift](std::uint64_t record) { return record >> tick_shift; }, index, chunks);
+    write_merged(song, records, counts, plan, index, chunks, places);
 }
 
 // The merge of songs whose records would not hold them: read again, keeping every part whole, and
@@ -474,19 +492,23 @@ void merge_wide(Song& song, std::span<const std::span<const std::uint8_t>> chunk
     std::stable_sort(wide.begin(), wide.end(), [](const WideEvent& a, const WideEvent& b) {
         return a.tick != b.tick ? a.tick < b.tick : a.round < b.round;
     });
-    SongEvent* out = song.events.data();
+    SongEvent* const list = song.events.data();
+    std::size_t place = 0;
     std::uint64_t tick = 0;
+    std::vector<std::size_t> places;
     for (WideEvent const& event : wide) {
         auto const delta = static_cast<std::uint32_t>(event.tick - tick);
         tick = event.tick;
         if (event.content & kChannelMessage) {
-            write_channel_message(out++, delta, event.content);
+            write_channel_message(list + place++, delta, event.content);
             continue;
         }
         DataEvent const& data_event = index.data_events[event.content];
-        out += write_data_event(out, delta, 0, data_event, chunks[data_event.track]);
+        if (data_event.status == kSystemExclusive)
+            places.push_back(place);
+        place += write_data_event(list + place, delta, 0, data_event, chunks[data_event.track]);
     }
-    finish_list<false>(song, index, chunks);
+    number_system_exclusive(song, places, index, chunks);
 }
 
 std::optional<Song> convert(std::span<const std::uint8_t> file)
@@ -501,44 +523,52 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
     if (!chunks)
         return std::nullopt;
 
-    // Pass 1: sizes. Every event is read into a record as if the song fitted them, and the first
-    // digit is counted. The second half of the block is the sort's second buffer.
+    // Pass 1: sizes. Every event is read into a record, and the first pass's digits are counted.
+    // The second half of the block is the sort's second buffer.
     std::size_t room = 0;
     for (auto const& chunk : *chunks)
         room += chunk.size() / kSmallestEvent;
     auto const block = std::make_unique_for_overwrite<std::uint64_t[]>(2 * room);
     std::uint64_t* const records = block.get();
-    DigitCounts counts {};
-    TrackIndex const index = read_tracks(*chunks, [records, &counts](std::size_t first) {
-        return [out = records + first, &counts](
-                   std::size_t i, std::uint64_t tick, std::uint32_t round, std::uint32_t content) {
-            out[i] = make_record(tick, round, content);
-            ++counts[supposed_first_digit(tick, round)];
-        };
-    });
+    DigitCounts counts;
+    auto const read_records = [&](const RadixPlan& layout) {
+        counts.fill(0);
+        return read_tracks(*chunks, [records, &counts, &layout](std::size_t first) {
+            return [out = records + first, &counts, &layout](
+                       std::size_t i, std::uint64_t tick, std::uint32_t round, std::uint32_t content) {
+                std::uint64_t const record = layout.record(tick, round, content);
+                out[i] = record;
+                ++counts[layout.digit(record, 0)];
+            };
+        });
+    };
+    RadixPlan const supposed(kSupposedRoundBits);
+    TrackIndex index = read_records(supposed);
     if (index.system_exclusive.size() > kMaxSystemExclusive)
         return std::nullopt;
-    song.events.assign(index.list_events + Song::kSpareEvents, SongEvent {});
+    song.events.resize(index.list_events + Song::kSpareEvents);
+    std::fill(song.events.begin() + static_cast<std::ptrdiff_t>(index.list_events), song.events.end(),
+        SongEvent {});
     song.event_count = index.list_events;
     song.system_exclusive.reserve(index.system_exclusive.size());
     song.loop_tick = index.loop_tick;
 
     // Pass 2: merge.
-    if (index.largest_tick > kLargestRecordedTick || index.largest_round > kLargestRecordedRound
-        || index.data_events.size() > kMostRecordedDataEvents) {
+    int const round_bits
+        = std::max(static_cast<int>(std::bit_width(index.largest_round)), kSupposedRoundBits);
+    int const tick_bits = static_cast<int>(std::bit_width(index.largest_tick));
+    if (round_bits + tick_bits > kKeyBits || index.data_events.size() > kMostRecordedDataEvents) {
         merge_wide(song, *chunks);
         return song;
     }
-    auto const plan = RadixPlan::for_song(static_cast<int>(std::bit_width(index.largest_round)),
-        static_cast<int>(std::bit_width(index.largest_tick)));
+    RadixPlan const plan(round_bits, tick_bits);
+    if (round_bits != kSupposedRoundBits)
+        index = read_records(plan);
+    std::vector<std::size_t> places;
+    places.reserve(index.system_exclusive.size());
     std::size_t const read = index.track_starts.back();
-    if (plan.round_bits != kSupposedRoundBits) {
-        counts.fill(0);
-        for (std::size_t i = 0; i < read; ++i)
-            ++counts[plan.key(records[i]) & plan.mask[0]];
-    }
-    merge_records(song, { records, read }, { records + room, read }, counts, plan, index, *chunks);
-    finish_list<true>(song, index, *chunks);
+    merge_records(song, { records, read }, { records + room, read }, counts, plan, index, *chunks, places);
+    number_system_exclusive(song, places, index, *chunks);
     return song;
 }
 
