@@ -380,6 +380,17 @@ void to_offsets(DigitCounts& counts, std::size_t mask)
     }
 }
 
+// A record of an event with data, written out of line to leave the last pass's loop its registers.
+[[gnu::noinline]] std::uint32_t write_data_record(SongEvent* list, std::uint32_t place, std::uint32_t delta,
+    std::uint64_t record, const TrackIndex& index, std::span<const std::span<const std::uint8_t>> chunks,
+    std::vector<std::size_t>& places)
+{
+    DataEvent const& event = index.data_events[record & (kChannelRecord - 1)];
+    if (event.status == kSystemExclusive)
+        places.push_back(place);
+    return static_cast<std::uint32_t>(write_data_event(list + place, delta, 0, event, chunks[event.track]));
+}
+
 /*
  * The last pass: writes every event where its digit's offset, counted in list events, puts it. The
  * events of one digit arrive in list order, so each one's delta counts from the one before it of its
@@ -392,36 +403,32 @@ void write_merged(Song& song, std::span<const std::uint64_t> records, const Digi
     std::vector<std::size_t>& places)
 {
     int const last = plan.passes - 1;
-    std::size_t const digits = plan.mask[last] + 1;
+    int const shift = plan.shift[last];
+    std::size_t const mask = plan.mask[last];
+    int const tick_shift = kContentBits + plan.round_bits;
     // Each digit's next offset, and in the high half the tick of its last event.
     std::array<std::uint64_t, kDigits> next;
     std::uint32_t offset = 0;
-    for (std::size_t digit = 0; digit < digits; ++digit) {
+    for (std::size_t digit = 0; digit <= mask; ++digit) {
         next[digit] = offset;
         offset += counts[digit];
     }
-    int const tick_shift = kContentBits + plan.round_bits;
     SongEvent* const list = song.events.data();
     for (std::uint64_t const record : records) {
-        std::uint64_t& slot = next[plan.digit(record, last)];
+        std::uint64_t& slot = next[record >> shift & mask];
         auto const place = static_cast<std::uint32_t>(slot);
         auto const tick = static_cast<std::uint32_t>(record >> tick_shift);
         std::uint32_t const delta = tick - static_cast<std::uint32_t>(slot >> 32);
         std::uint32_t written = 1;
-        if (record & kChannelRecord) [[likely]] {
+        if (record & kChannelRecord) [[likely]]
             write_channel_message(list + place, delta, static_cast<std::uint32_t>(record));
-        } else {
-            DataEvent const& event = index.data_events[record & (kChannelRecord - 1)];
-            written = static_cast<std::uint32_t>(
-                write_data_event(list + place, delta, 0, event, chunks[event.track]));
-            if (event.status == kSystemExclusive)
-                places.push_back(place);
-        }
+        else
+            written = write_data_record(list, place, delta, record, index, chunks, places);
         slot = std::uint64_t { tick } << 32 | (place + written);
     }
     std::uint32_t begin = 0;
     std::uint32_t previous_tick = 0;
-    for (std::size_t digit = 0; digit < digits; ++digit) {
+    for (std::size_t digit = 0; digit <= mask; ++digit) {
         auto const end = static_cast<std::uint32_t>(next[digit]);
         if (end == begin)
             continue;
