@@ -115,18 +115,20 @@ std::span<const std::uint8_t> data_of(const DataEvent& event, std::span<const st
 /*
  * Whether eight bytes, read as a little-endian number, are two events of four: a delta of one byte,
  * a status byte of a channel message with two data bytes, and the data bytes. Most events of songs
- * written without running status look so, and taking them two at a time saves most of the reader's
- * branches.
+ * written without running status look so, and taking them two at a time, or one such event with a
+ * delta of one or two bytes at once, saves most of the reader's branches.
  */
+bool two_data_bytes(std::uint64_t status)
+{
+    status &= 0xF0;
+    return status != 0xC0 && status != 0xD0 && status != 0xF0;
+}
+
 bool plain_pair(std::uint64_t pair)
 {
     // The high bits: set in the status bytes only.
     if ((pair & 0x8080808080808080) != 0x0000800000008000)
         return false;
-    auto const two_data_bytes = [](std::uint64_t status) {
-        status &= 0xF0;
-        return status != 0xC0 && status != 0xD0 && status != 0xF0;
-    };
     return two_data_bytes(pair >> 8) & two_data_bytes(pair >> 40);
 }
 
@@ -175,6 +177,18 @@ template<typename Put>
                     take(pair >> 32 & 0x7F, kChannelMessage | (pair >> 40 & 0xFFFFFF));
                     list_events += 2;
                     at += 8;
+                    continue;
+                }
+                // One such event alone, its delta of one byte or two.
+                bool const long_delta = pair & 0x80;
+                std::uint64_t const message = long_delta ? pair >> 8 : pair;
+                if ((message & 0x80808080) == 0x00008000 && two_data_bytes(message >> 8)) {
+                    running_status = static_cast<std::uint8_t>(message >> 8);
+                    std::uint32_t const delta
+                        = long_delta ? (pair & 0x7F) << 7 | (pair >> 8 & 0x7F) : pair & 0x7F;
+                    take(delta, kChannelMessage | (message >> 8 & 0xFFFFFF));
+                    list_events += 1;
+                    at += 4 + long_delta;
                     continue;
                 }
             }
