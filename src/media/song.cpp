@@ -112,18 +112,19 @@ std::span<const std::uint8_t> data_of(const DataEvent& event, std::span<const st
     return { data, length };
 }
 
-/*
- * Whether eight bytes, read as a little-endian number, are two events of four: a delta of one byte,
- * a status byte of a channel message with two data bytes, and the data bytes. Most events of songs
- * written without running status look so, and taking them two at a time, or one such event with a
- * delta of one or two bytes at once, saves most of the reader's branches.
- */
+// Whether the status byte in the low 8 bits is a channel message's with two data bytes.
 bool two_data_bytes(std::uint64_t status)
 {
     status &= 0xF0;
     return status != 0xC0 && status != 0xD0 && status != 0xF0;
 }
 
+/*
+ * Whether eight bytes, read as a little-endian number, are two events of four: a delta of one byte,
+ * a status byte of a channel message with two data bytes, and the data bytes. Most events of songs
+ * written without running status look so, and taking them two at a time, or one such event with a
+ * delta of one or two bytes at once, saves most of the reader's branches.
+ */
 bool plain_pair(std::uint64_t pair)
 {
     // The high bits: set in the status bytes only.
