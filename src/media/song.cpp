@@ -334,8 +334,9 @@ void number_system_exclusive(Song& song, std::vector<std::size_t>& places, const
  *
  * A record packs an event into 64 bits: its key, the tick above the round, above its content's low
  * kContentBits. The round takes as many bits as the song's rounds need, but at least
- * kSupposedRoundBits, which the tracks are read with first: a song whose rounds need more is read
- * again. Songs of any sane size fit; for the others merge_wide holds the parts apart.
+ * kSupposedRoundBits, which the tracks are read with first, keeping only that many of its bits: a
+ * song whose rounds need more has its records made again from their ticks. Songs of any sane size
+ * fit; for the others merge_wide holds the parts apart.
  */
 constexpr int kContentBits = 25;
 constexpr int kKeyBits = 64 - kContentBits;
@@ -372,9 +373,11 @@ struct RadixPlan {
             ++passes;
         }
     }
-    std::uint64_t record(std::uint64_t tick, std::uint32_t round, std::uint32_t content) const
+    // The round's bits beyond the layout's are dropped, so that they cannot spill into the tick.
+    std::uint64_t record(std::uint64_t tick, std::uint32_t round, std::uint64_t content) const
     {
-        return (tick << round_bits | round) << kContentBits | (content & kContentMask);
+        std::uint32_t const kept = round & ((std::uint32_t { 1 } << round_bits) - 1);
+        return (tick << round_bits | kept) << kContentBits | (content & kContentMask);
     }
     std::size_t digit(std::uint64_t record, int pass) const
     {
@@ -404,6 +407,30 @@ void to_offsets(DigitCounts& counts, std::size_t mask)
     if (event.status == kSystemExclusive)
         places.push_back(place);
     return static_cast<std::uint32_t>(write_data_event(list + place, delta, 0, event, chunks[event.track]));
+}
+
+/*
+ * Makes the records of `from` again under `to`, whose rounds are wider, and counts the first pass's
+ * digits anew. The rounds come back from the ticks: within a track, an event at the tick of the one
+ * before it is of the next round.
+ */
+void widen_rounds(std::uint64_t* records, std::span<const std::size_t> track_starts, const RadixPlan& from,
+    const RadixPlan& to, DigitCounts& counts)
+{
+    counts.fill(0);
+    int const tick_shift = kContentBits + from.round_bits;
+    for (std::size_t track = 0; track + 1 < track_starts.size(); ++track) {
+        // No tick reaches all ones: it fits the key beside the round.
+        std::uint64_t previous_tick = ~std::uint64_t { 0 };
+        std::uint32_t round = 0;
+        for (std::size_t i = track_starts[track]; i < track_starts[track + 1]; ++i) {
+            std::uint64_t const tick = records[i] >> tick_shift;
+            round = tick == previous_tick ? round + 1 : 0;
+            previous_tick = tick;
+            records[i] = to.record(tick, round, records[i]);
+            ++counts[to.digit(records[i], 0)];
+        }
+    }
 }
 
 /*
@@ -565,7 +592,7 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
         });
     };
     RadixPlan const supposed(kSupposedRoundBits);
-    TrackIndex index = read_records(supposed);
+    TrackIndex const index = read_records(supposed);
     if (index.system_exclusive.size() > kMaxSystemExclusive)
         return std::nullopt;
     song.events.resize(index.list_events + Song::kSpareEvents);
@@ -585,7 +612,7 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
     }
     RadixPlan const plan(round_bits, tick_bits);
     if (round_bits != kSupposedRoundBits)
-        index = read_records(plan);
+        widen_rounds(records, index.track_starts, supposed, plan, counts);
     std::vector<std::size_t> places;
     places.reserve(index.system_exclusive.size());
     std::size_t const read = index.track_starts.back();
