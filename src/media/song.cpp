@@ -373,17 +373,23 @@ struct RadixPlan {
             ++passes;
         }
     }
-    // The round's bits beyond the layout's are dropped, so that they cannot spill into the tick.
     std::uint64_t record(std::uint64_t tick, std::uint32_t round, std::uint64_t content) const
     {
-        std::uint32_t const kept = round & ((std::uint32_t { 1 } << round_bits) - 1);
-        return (tick << round_bits | kept) << kContentBits | (content & kContentMask);
+        return (tick << round_bits | round) << kContentBits | (content & kContentMask);
     }
     std::size_t digit(std::uint64_t record, int pass) const
     {
         return static_cast<std::size_t>(record >> shift[pass]) & mask[pass];
     }
 };
+
+// A record as the tracks are first read, with kSupposedRoundBits of the round: its further bits are
+// dropped, so that they cannot spill into the tick.
+std::uint64_t supposed_record(std::uint64_t tick, std::uint32_t round, std::uint32_t content)
+{
+    constexpr std::uint32_t kRoundMask = (1u << kSupposedRoundBits) - 1;
+    return (tick << kSupposedRoundBits | (round & kRoundMask)) << kContentBits | (content & kContentMask);
+}
 
 using DigitCounts = std::array<std::uint32_t, kDigits>;
 
@@ -579,20 +585,17 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
         room += chunk.size() / kSmallestEvent;
     auto const block = std::make_unique_for_overwrite<std::uint64_t[]>(2 * room);
     std::uint64_t* const records = block.get();
-    DigitCounts counts;
-    auto const read_records = [&](const RadixPlan& layout) {
-        counts.fill(0);
-        return read_tracks(*chunks, [records, &counts, &layout](std::size_t first) {
-            return [out = records + first, &counts, &layout](
-                       std::size_t i, std::uint64_t tick, std::uint32_t round, std::uint32_t content) {
-                std::uint64_t const record = layout.record(tick, round, content);
-                out[i] = record;
-                ++counts[layout.digit(record, 0)];
-            };
-        });
-    };
-    RadixPlan const supposed(kSupposedRoundBits);
-    TrackIndex const index = read_records(supposed);
+    // The first pass's digit is the record's lowest key bits whatever the song's layout: its values
+    // all fit the layout's narrower digit when the key is shorter.
+    DigitCounts counts {};
+    TrackIndex const index = read_tracks(*chunks, [records, &counts](std::size_t first) {
+        return [out = records + first, &counts](
+                   std::size_t i, std::uint64_t tick, std::uint32_t round, std::uint32_t content) {
+            std::uint64_t const record = supposed_record(tick, round, content);
+            out[i] = record;
+            ++counts[record >> kContentBits & (kDigits - 1)];
+        };
+    });
     if (index.system_exclusive.size() > kMaxSystemExclusive)
         return std::nullopt;
     song.events.resize(index.list_events + Song::kSpareEvents);
@@ -612,7 +615,7 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
     }
     RadixPlan const plan(round_bits, tick_bits);
     if (round_bits != kSupposedRoundBits)
-        widen_rounds(records, index.track_starts, supposed, plan, counts);
+        widen_rounds(records, index.track_starts, RadixPlan(kSupposedRoundBits), plan, counts);
     std::vector<std::size_t> places;
     places.reserve(index.system_exclusive.size());
     std::size_t const read = index.track_starts.back();
