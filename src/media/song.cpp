@@ -531,11 +531,9 @@ struct WideEvent {
     std::uint32_t content;
 };
 
-void merge_wide(Song& song, std::span<const std::span<const std::uint8_t>> chunks)
+// `room` bounds the events of all chunks.
+void merge_wide(Song& song, std::span<const std::span<const std::uint8_t>> chunks, std::size_t room)
 {
-    std::size_t room = 0;
-    for (auto const& chunk : chunks)
-        room += chunk.size() / kSmallestEvent;
     std::vector<WideEvent> wide(room);
     TrackIndex const index = read_tracks(chunks, [&wide](std::size_t first) {
         return [out = wide.data() + first](
@@ -610,7 +608,7 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
         = std::max(static_cast<int>(std::bit_width(index.largest_round)), kSupposedRoundBits);
     int const tick_bits = static_cast<int>(std::bit_width(index.largest_tick));
     if (round_bits + tick_bits > kKeyBits || index.data_events.size() > kMostRecordedDataEvents) {
-        merge_wide(song, *chunks);
+        merge_wide(song, *chunks, room);
         return song;
     }
     RadixPlan const plan(round_bits, tick_bits);

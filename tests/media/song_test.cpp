@@ -329,6 +329,17 @@ void put_number(Bytes& bytes, std::uint32_t value)
     bytes.insert(bytes.end(), digits.begin(), digits.end());
 }
 
+// Appends a track chunk: "MTrk", its length, its bytes.
+void put_track(Bytes& file, const Bytes& chunk)
+{
+    auto const length = static_cast<std::uint32_t>(chunk.size());
+    file.insert(file.end(),
+        { 'M', 'T', 'r', 'k', static_cast<std::uint8_t>(length >> 24),
+            static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 8),
+            static_cast<std::uint8_t>(length) });
+    file.insert(file.end(), chunk.begin(), chunk.end());
+}
+
 enum class Mix {
     // Deltas of one byte and a status byte on every message: the events the loader takes in pairs.
     Plain,
@@ -404,12 +415,7 @@ Bytes made_up_song(std::mt19937& random, Mix mix)
             }
         }
         chunk.insert(chunk.end(), { 0x00, 0xFF, 0x2F, 0x00 });
-        auto const length = static_cast<std::uint32_t>(chunk.size());
-        file.insert(file.end(),
-            { 'M', 'T', 'r', 'k', static_cast<std::uint8_t>(length >> 24),
-                static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 8),
-                static_cast<std::uint8_t>(length) });
-        file.insert(file.end(), chunk.begin(), chunk.end());
+        put_track(file, chunk);
     }
     return file;
 }
@@ -546,12 +552,7 @@ TEST(SongFiles, HugeTicksBesideLongRunsAtOneTickMergeInPasses)
     };
     Bytes file { 'M', 'T', 'h', 'd', 0, 0, 0, 6, /* format */ 0, 1, /* tracks */ 0, 2, /* division */ 0, 96 };
     for (Bytes const& chunk : { track(0x90, true), track(0x91, false) }) {
-        auto const length = static_cast<std::uint32_t>(chunk.size());
-        file.insert(file.end(),
-            { 'M', 'T', 'r', 'k', static_cast<std::uint8_t>(length >> 24),
-                static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 8),
-                static_cast<std::uint8_t>(length) });
-        file.insert(file.end(), chunk.begin(), chunk.end());
+        put_track(file, chunk);
     }
 
     auto const song = convert_song(file);
