@@ -53,13 +53,15 @@ void MultimediaTimer::shut_down_timer()
         m_timer->kill_all(*this);
 }
 
-void MultimediaTimer::timer_event(platform::TimerId id)
+std::uint32_t MultimediaTimer::timer_event(platform::TimerId id)
 {
     if (m_in_event.exchange(true))
-        return;
+        return 0;
+    std::uint32_t idle = 0;
     if (id == m_timer_id.load())
-        tick();
+        idle = tick();
     m_in_event = false;
+    return idle;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -192,25 +194,28 @@ void MidiSequencer::stop()
 // MidiSequencer: the timer thread's side
 // ---------------------------------------------------------------------------------------------------
 
-void MidiSequencer::tick()
+std::uint32_t MidiSequencer::tick()
 {
     if (m_stopping) {
         kill_timer();
-        return;
+        return 0;
     }
     std::uint32_t const now = m_clock.now();
     if (m_start_pending) {
         // Signed, so that the time before the deadline counts as not yet passed.
-        if (static_cast<std::int32_t>(now - m_start_deadline) < static_cast<std::int32_t>(kStartDeadlineMs))
-            return;
+        std::int64_t const waited = static_cast<std::int32_t>(now - m_start_deadline);
+        if (waited < static_cast<std::int64_t>(kStartDeadlineMs))
+            return static_cast<std::uint32_t>(std::max<std::int64_t>(0, kStartDeadlineMs - waited - 1));
         m_reference_time = now;
         m_reference_offset_us = 0;
         m_start_pending = false;
     }
     if (m_busy.exchange(true))
-        return;
+        return 0;
     process(now);
+    std::uint32_t const idle = quiet_milliseconds(now);
     m_busy = false;
+    return idle;
 }
 
 std::int64_t MidiSequencer::due_ticks(std::uint32_t now) const
@@ -226,6 +231,7 @@ std::int64_t MidiSequencer::due_ticks(std::uint32_t now) const
 void MidiSequencer::process(std::uint32_t now)
 {
     if (m_event_index < m_song->event_count) {
+        skip_quiet_ticks(now);
         for (std::int64_t i = 0; i < kMaxTicksPerEvent; ++i) {
             std::int64_t const due = due_ticks(now);
             if (due < m_ticks_done)
@@ -253,6 +259,51 @@ void MidiSequencer::process(std::uint32_t now)
     }
     ++m_loops_completed;
     resume();
+}
+
+std::uint32_t MidiSequencer::quiet_milliseconds(std::uint32_t now)
+{
+    m_quiet = false;
+    // The song's end is found at the next event, as is a stop; a restart waits for its deadline.
+    if (m_event_index >= m_song->event_count || m_stopping || m_start_pending)
+        return 0;
+    // At more than kMaxTicksPerEvent ticks a millisecond every event would dispatch the most it may
+    // and fall behind, which decides which note-ons are dropped: such a song keeps every event.
+    if (std::uint64_t { m_song->division } * 1000 > std::uint64_t { kMaxTicksPerEvent } * m_tempo)
+        return 0;
+    // Behind already: the next event has ticks to dispatch.
+    if (due_ticks(now) >= m_ticks_done)
+        return 0;
+    // The next tick with events, and the first millisecond at which it is due.
+    std::uint64_t const event_tick = static_cast<std::uint64_t>(m_ticks_done) + m_countdown;
+    std::uint64_t const due_us
+        = (event_tick * m_tempo + m_song->division - 1) / m_song->division + m_reference_offset_us;
+    std::uint64_t const due_ms = (due_us + 999) / 1000;
+    std::uint64_t const elapsed_ms = static_cast<std::uint32_t>(now - m_reference_time);
+    if (due_ms <= elapsed_ms + 1)
+        return 0;
+    // A far event is waited for in stretches, so that the clock's wrap never comes into it.
+    std::uint32_t const quiet
+        = static_cast<std::uint32_t>(std::min<std::uint64_t>(due_ms - elapsed_ms - 1, 1u << 16));
+    m_quiet = true;
+    m_quiet_end = now + 1 + quiet;
+    return quiet;
+}
+
+void MidiSequencer::skip_quiet_ticks(std::uint32_t now)
+{
+    if (!m_quiet)
+        return;
+    m_quiet = false;
+    // Those milliseconds would have dispatched every tick due in them, and found no event. A timer
+    // that keeps every period left out none before `now`; one that came late lost the milliseconds
+    // after the quiet ones, as a late timer always does.
+    std::uint32_t const end = static_cast<std::int32_t>(now - m_quiet_end) < 0 ? now : m_quiet_end;
+    std::int64_t const skipped = std::min<std::int64_t>(due_ticks(end - 1) + 1 - m_ticks_done, m_countdown);
+    if (skipped <= 0)
+        return;
+    m_ticks_done += skipped;
+    m_countdown -= static_cast<std::uint32_t>(skipped);
 }
 
 void MidiSequencer::dispatch_tick()
@@ -376,6 +427,7 @@ void MidiSequencer::resume()
 
 void MidiSequencer::apply_tempo(std::uint32_t reference, std::uint32_t offset_us)
 {
+    m_quiet = false;
     if (m_stopping)
         return;
     m_reference_time = reference;

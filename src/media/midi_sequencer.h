@@ -35,8 +35,9 @@ public:
     bool in_event() const { return m_in_event.load(); }
 
 protected:
-    // Called on the timer's thread at every event of the current timer.
-    virtual void tick() = 0;
+    // Called on the timer's thread at every event of the current timer. Returns the number of
+    // periods after this one that have nothing to do, which the timer may leave out.
+    virtual std::uint32_t tick() = 0;
     // Starts the periodic timer; one already running with this period is left running.
     void start_timer(std::uint32_t period_ms);
     void kill_timer();
@@ -45,7 +46,7 @@ protected:
     void shut_down_timer();
 
 private:
-    void timer_event(platform::TimerId id) override;
+    std::uint32_t timer_event(platform::TimerId id) override;
 
     platform::PeriodicTimer* m_timer;
     // The device's shortest period, which every timer is started with as its resolution.
@@ -144,9 +145,16 @@ public:
     std::uint64_t tick_position() const { return m_tick_position; }
 
 private:
-    void tick() override;
+    std::uint32_t tick() override;
     // `now` is the clock's reading at the timer event: one millisecond's ticks are all counted from it.
     void process(std::uint32_t now);
+    // Between events, the milliseconds until the next tick with events are left out of the timer, and
+    // their ticks, which only count down, are counted at once when the timer comes back:
+    // `skip_quiet_ticks` counts those of the milliseconds before `now` that were left out;
+    // `quiet_milliseconds` reckons, after an event, how many of the next milliseconds have nothing
+    // to dispatch, and notes where they end.
+    void skip_quiet_ticks(std::uint32_t now);
+    std::uint32_t quiet_milliseconds(std::uint32_t now);
     void dispatch_tick();
     void handle_event();
     // Handles, silently, every event before the loop tick, and leaves the next tick to dispatch at
@@ -187,6 +195,9 @@ private:
     std::array<ChannelState, 16> m_channels {};
     bool m_silent { false };
     bool m_late { false };
+    // Set while the milliseconds before `m_quiet_end` have only ticks without events to dispatch.
+    bool m_quiet { false };
+    std::uint32_t m_quiet_end { 0 };
     std::uint64_t m_loop_tick { 0 };
     std::size_t m_event_index { 0 };
     std::uint64_t m_tick_position { 0 };

@@ -20,8 +20,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -321,6 +323,120 @@ TEST(SequencerStall, CatchesUpAHundredTicksAnEventWithoutItsLateNoteOns)
         (std::vector<std::string> { "100 short 90 3c 7f", "2100 short 80 3c 40", "2100 short 80 3e 40",
             "2100 short 80 40 40", "2100 short 90 41 7f", "2100 short 80 41 40", "2100 short 90 43 7f",
             "2100 short b0 07 00", "2100 short b1 07 00" }));
+}
+
+// A virtual timer that counts its events and, for comparison, may keep every period whatever its
+// client asks to leave out, as the sequencer's timer did before it let quiet milliseconds go.
+class CountingTimer final : public platform::PeriodicTimer, private platform::TimerClient {
+public:
+    CountingTimer(platform::VirtualClock& clock, bool keep_every_period)
+        : m_inner(clock)
+        , m_keep_every_period(keep_every_period)
+    {
+    }
+    std::uint32_t resolution() const override { return 1; }
+    platform::TimerId start(std::uint32_t period_ms, platform::TimerClient& client) override
+    {
+        platform::TimerId const id = m_inner.start(period_ms, *this);
+        if (id != 0)
+            m_clients[id] = &client;
+        return id;
+    }
+    void kill(platform::TimerId id) override
+    {
+        m_inner.kill(id);
+        m_clients.erase(id);
+    }
+    void kill_all(platform::TimerClient& client) override
+    {
+        std::erase_if(m_clients, [&](const auto& entry) {
+            if (entry.second != &client)
+                return false;
+            m_inner.kill(entry.first);
+            return true;
+        });
+    }
+    std::uint64_t events() const { return m_events; }
+
+private:
+    std::uint32_t timer_event(platform::TimerId id) override
+    {
+        ++m_events;
+        auto const found = m_clients.find(id);
+        if (found == m_clients.end())
+            return 0;
+        std::uint32_t const idle = found->second->timer_event(id);
+        return m_keep_every_period ? 0 : idle;
+    }
+
+    platform::VirtualTimer m_inner;
+    bool m_keep_every_period;
+    std::map<platform::TimerId, platform::TimerClient*> m_clients;
+    std::uint64_t m_events { 0 };
+};
+
+// A format-0 song at 192 ticks a millisecond (960 a quarter, 5,000 us a quarter), beyond the hundred
+// ticks a timer event may dispatch, with a note every 2,000 ticks.
+std::string fast_song()
+{
+    std::string track("\x00\xff\x51\x03\x00\x13\x88", 7);
+    for (char note = 0x3c; note < 0x48; ++note) {
+        track += std::string("\x00\x90", 2) + note + '\x64';
+        track += std::string("\x8f\x50\x80", 3) + note + '\x40';
+    }
+    track += std::string("\x00\xff\x2f\x00", 4);
+    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x03\xc0MTrk\x00\x00", 20);
+    song += static_cast<char>(track.size() >> 8);
+    song += static_cast<char>(track.size() & 0xff);
+    return song + track;
+}
+
+TEST(SequencerQuietMilliseconds, LeavingThemOutChangesNothingThatIsSent)
+{
+    testing::TemporaryFolder folder;
+    std::filesystem::copy(kMidi, folder.path(), std::filesystem::copy_options::recursive);
+    folder.write("fast.mid", fast_song());
+    platform::TextEncoding encoding;
+    platform::HostFiles files { folder.path().string(), encoding };
+
+    struct Case {
+        const char* name;
+        bool loop;
+        // Stopped and played again after this many milliseconds, then played as long again.
+        std::uint32_t half_ms;
+    };
+    // Tempo changes; loops to a marker, with system-exclusive messages before it; a first event
+    // 2^21 ticks in; more ticks a millisecond than an event may dispatch.
+    for (Case const& test :
+        { Case { "avgvst-TogetherAgain.mid", false, 40'000 }, Case { "looped-GameOver.mid", true, 9'001 },
+            Case { "looped-sysex-gs-drum-part-change.mid", true, 7'777 },
+            Case { "jazzsoft-test-vlq-4-byte.mid", false, 30'000 }, Case { "fast.mid", true, 400 } }) {
+        SCOPED_TRACE(test.name);
+        std::string sent[2];
+        std::uint64_t events[2] {};
+        for (int keep = 0; keep < 2; ++keep) {
+            platform::VirtualClock clock;
+            CountingTimer timer { clock, keep == 1 };
+            platform::RecordingMidiOut out { clock };
+            MidiSequencer sequencer { clock, &timer, &out };
+            ASSERT_TRUE(sequencer.load(files, test.name));
+            sequencer.set_loop(test.loop);
+            ASSERT_TRUE(sequencer.play());
+            clock.sleep(test.half_ms);
+            sequencer.stop();
+            clock.sleep(3);
+            ASSERT_TRUE(sequencer.play());
+            clock.sleep(test.half_ms);
+            sequencer.stop();
+            sent[keep] = out.text();
+            events[keep] = timer.events();
+        }
+        EXPECT_EQ(sent[0], sent[1]);
+        EXPECT_GT(std::count(sent[0].begin(), sent[0].end(), '\n'), 50) << "more than the opens and stops";
+        if (std::string_view(test.name) != "fast.mid") {
+            EXPECT_LT(events[0] * 4, events[1]) << events[0] << " events of " << events[1];
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -5,6 +5,14 @@
 
 namespace advplay::platform {
 
+namespace {
+
+// Clock readings wrap after 2^32 ms: a longer idle stretch would wrap the due reading round to an
+// earlier one, so stretches are cut well short of that.
+constexpr std::uint64_t kLongestIdle = 1u << 30;
+
+} // namespace
+
 VirtualTimer::VirtualTimer(VirtualClock& clock)
     : m_clock(clock)
 {
@@ -56,7 +64,15 @@ void VirtualTimer::millisecond_passed(std::uint32_t now)
             continue;
         timer->due += timer->period;
         TimerClient* const client = timer->client;
-        client->timer_event(id);
+        std::uint32_t const idle = client->timer_event(id);
+        if (idle == 0)
+            continue;
+        // Found again: the event may have killed its timer, or started others that moved it.
+        auto const after
+            = std::find_if(m_timers.begin(), m_timers.end(), [id](const Timer& t) { return t.id == id; });
+        if (after != m_timers.end())
+            after->due += static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(static_cast<std::uint64_t>(idle) * after->period, kLongestIdle));
     }
     m_in_event = false;
 }

@@ -12,7 +12,8 @@ namespace advplay::platform {
 // Events fire on the thread that sleeps on the clock, while it sleeps: a timer started at time t
 // with period p fires at t + p, t + 2p, ..., each in the millisecond the clock reaches it, timers in
 // the order they were started. Milliseconds that pass while an event runs (an event that sleeps on
-// the clock) bring no events, as a timer thread that is busy brings none.
+// the clock) bring no events, as a timer thread that is busy brings none. The periods an event asks
+// to leave out bring none either.
 class VirtualTimer final : public PeriodicTimer, private ClockListener {
 public:
     explicit VirtualTimer(VirtualClock& clock);

@@ -2,11 +2,6 @@
 #include "platform/sdl/thread_timer.h"
 
 #include <algorithm>
-#include <cerrno>
-
-#if defined(__linux__)
-#include <time.h>
-#endif
 
 namespace advplay::platform {
 
@@ -19,23 +14,6 @@ using std::chrono::steady_clock;
 steady_clock::time_point tick_floor(steady_clock::time_point time)
 {
     return steady_clock::time_point(std::chrono::floor<milliseconds>(time.time_since_epoch()));
-}
-
-// Sleeps until `deadline`, a millisecond tick. On Linux the steady clock is CLOCK_MONOTONIC, so the
-// kernel is handed the deadline itself: one call, no reading of the clock first to turn it into a
-// duration, and the wake-up aimed at the tick itself rather than a moment after it.
-void sleep_until_tick(steady_clock::time_point deadline)
-{
-#if defined(__linux__)
-    auto const since_epoch = deadline.time_since_epoch();
-    auto const seconds = std::chrono::floor<std::chrono::seconds>(since_epoch);
-    timespec const at { static_cast<time_t>(seconds.count()),
-        static_cast<long>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch - seconds).count()) };
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) { }
-#else
-    std::this_thread::sleep_until(deadline);
-#endif
 }
 
 } // namespace
@@ -111,11 +89,14 @@ void ThreadTimer::run()
         TimePoint next = m_timers.front().due;
         for (Timer const& timer : m_timers)
             next = std::min(next, timer.due);
-        // Sleeping without the lock lets other threads start and kill timers meanwhile; the list is
-        // read again afterwards. An end is noticed within a millisecond.
-        lock.unlock();
-        sleep_until_tick(next);
-        lock.lock();
+        // The wait lets other threads start and kill timers meanwhile, and a start or the end wakes
+        // it at once: a timer started while another sleeps through its idle periods is not kept
+        // waiting for them. The deadline goes to the kernel as it stands (the steady clock is the
+        // monotonic one), aimed at the tick itself, without reading the clock first. The list is
+        // read again after every wake.
+        m_changed.wait_until(lock, next);
+        if (m_quit)
+            break;
 
         TimePoint const now = steady_clock::now();
         due_ids.clear();
@@ -135,10 +116,18 @@ void ThreadTimer::run()
             m_running_id = id;
             m_running_client = client;
             lock.unlock();
-            client->timer_event(id);
+            std::uint32_t const idle = client->timer_event(id);
             lock.lock();
             m_running_id = 0;
             m_running_client = nullptr;
+            if (idle > 0) {
+                // Found again: while the lock was free, the timer may have been killed and others
+                // started.
+                auto const after = std::find_if(
+                    m_timers.begin(), m_timers.end(), [id](const Timer& t) { return t.id == id; });
+                if (after != m_timers.end())
+                    after->due += after->period * idle;
+            }
             // Nearly every event ends with no one waiting for it.
             if (m_waiting > 0)
                 m_event_done.notify_all();

@@ -12,7 +12,8 @@
 
 namespace advplay::platform {
 
-// The thread starts with the first timer and sleeps on a condition while no timer runs. Events are
+// The thread starts with the first timer and waits on a condition until the next event is due, or
+// for good while no timer runs. Events are
 // aligned to the millisecond ticks of the steady clock that SteadyClock reads, so an event reads the
 // millisecond it was due in. An event that comes too late for one or more of its periods is not
 // repeated: the next one is due at the next tick of the period after the late one ran.
