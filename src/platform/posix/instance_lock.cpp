@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -62,22 +63,47 @@ InstanceLock::~InstanceLock()
         ::close(m_listener);
         ::unlink(m_socket_path.c_str());
     }
-    if (m_lock >= 0)
+    if (m_lock >= 0) {
+        // Removed while still locked, so that no lock file is left behind for every game ever
+        // played: a copy that opened it meanwhile finds, once it holds the lock, that the file is
+        // gone, and makes a new one.
+        ::unlink(m_lock_path.c_str());
         ::close(m_lock);
+    }
+}
+
+InstanceLock::LockFile InstanceLock::take_lock_file()
+{
+    // Each further try follows a copy that removed the file as it ended.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        m_lock = ::open(m_lock_path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (m_lock < 0)
+            return LockFile::Unavailable;
+        if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
+            int const error = errno;
+            ::close(m_lock);
+            m_lock = -1;
+            return error == EWOULDBLOCK ? LockFile::HeldElsewhere : LockFile::Unavailable;
+        }
+        struct stat held { };
+        struct stat named { };
+        if (::fstat(m_lock, &held) == 0 && ::stat(m_lock_path.c_str(), &named) == 0
+            && held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            return LockFile::Taken;
+        ::close(m_lock);
+        m_lock = -1;
+    }
+    return LockFile::Unavailable;
 }
 
 bool InstanceLock::claim()
 {
-    m_lock = ::open(m_lock_path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-    if (m_lock < 0)
+    LockFile const lock_file = take_lock_file();
+    if (lock_file == LockFile::Unavailable)
         return true;
     sockaddr_un address;
     bool const addressable = fill_address(m_socket_path, address);
-    if (::flock(m_lock, LOCK_EX | LOCK_NB) != 0) {
-        ::close(m_lock);
-        m_lock = -1;
-        if (errno != EWOULDBLOCK)
-            return true;
+    if (lock_file == LockFile::HeldElsewhere) {
         // Another copy holds the game: ask it to come to the front, and step aside.
         int const caller = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (caller >= 0 && addressable

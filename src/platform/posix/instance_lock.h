@@ -21,6 +21,10 @@ public:
     bool raise_requested();
 
 private:
+    enum class LockFile { Taken, HeldElsewhere, Unavailable };
+    // Opens the lock file and locks it, leaving it in m_lock when taken.
+    LockFile take_lock_file();
+
     std::string m_lock_path;
     std::string m_socket_path;
     int m_lock { -1 };
