@@ -28,8 +28,9 @@ public:
     // The shortest period the timer keeps, in milliseconds.
     virtual std::uint32_t resolution() const = 0;
     // Starts a timer: client.timer_event(id) every `period_ms` but for the periods it asks to leave
-    // out, the first one `period_ms` after the call, all on the timer's thread and never two at once. Returns
-    // the timer's id, never 0; 0 when no timer could be started. May be called from within an event.
+    // out, the first one `period_ms` after the call, all on the timer's thread and never two at
+    // once. Returns the timer's id, never 0; 0 when no timer could be started. May be called from
+    // within an event.
     [[nodiscard]] virtual TimerId start(std::uint32_t period_ms, TimerClient& client) = 0;
     // Stops a timer; an id that is not running is ignored. Called from another thread it returns only
     // once an event of that timer in progress has returned; called from within the timer's own event,
