@@ -94,6 +94,18 @@ std::vector<MidiRecord> shorts(const std::vector<MidiRecord>& records)
     return found;
 }
 
+// A file of one track chunk holding `track`, `division` ticks a quarter.
+std::string single_track_song(std::uint16_t division, const std::string& track)
+{
+    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01", 12);
+    song += static_cast<char>(division >> 8);
+    song += static_cast<char>(division & 0xff);
+    song += "MTrk";
+    for (int shift = 24; shift >= 0; shift -= 8)
+        song += static_cast<char>(track.size() >> shift & 0xff);
+    return song + track;
+}
+
 // Each recorded message is the expected one, sent in the millisecond its ideal time falls in or at
 // the very start of the next (never early, never a whole millisecond late).
 void expect_on_time(const std::vector<MidiRecord>& sent, std::size_t first,
@@ -385,10 +397,7 @@ std::string fast_song()
         track += std::string("\x8f\x50\x80", 3) + note + '\x40';
     }
     track += std::string("\x00\xff\x2f\x00", 4);
-    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x03\xc0MTrk\x00\x00", 20);
-    song += static_cast<char>(track.size() >> 8);
-    song += static_cast<char>(track.size() & 0xff);
-    return song + track;
+    return single_track_song(960, track);
 }
 
 TEST(SequencerQuietMilliseconds, LeavingThemOutChangesNothingThatIsSent)
@@ -454,11 +463,8 @@ TEST(SequencerTempo, AnEmptyTempoKeepsTheTempoInForce)
                             "\x60\x80\x3c\x40" // note off, 96 ticks after that
                             "\x00\xff\x2f\x00",
         26);
-    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00", 21);
-    song += static_cast<char>(track.size());
-    song += track;
     testing::TemporaryFolder folder;
-    folder.write("zero.mid", song);
+    folder.write("zero.mid", single_track_song(96, track));
 
     platform::VirtualClock clock;
     platform::VirtualTimer timer { clock };
@@ -741,11 +747,8 @@ TEST(SequencerOnTheTimerThread, StopsRacingTheLoopRestartLeaveTheDeviceSilencedA
                             "\x03\x80\x3e\x40" // note off 62 at tick 8
                             "\x00\xff\x2f\x00", // end of track
         47);
-    std::string song("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00", 21);
-    song += static_cast<char>(track.size());
-    song += track;
     testing::TemporaryFolder folder;
-    folder.write("loop.mid", song);
+    folder.write("loop.mid", single_track_song(96, track));
     platform::TextEncoding encoding;
     platform::HostFiles files { folder.path().string(), encoding };
 
