@@ -570,36 +570,40 @@ TEST(SongFiles, HugeTicksBesideLongRunsAtOneTickMergeInPasses)
 
 TEST(SongFiles, ChordsOfManyTracksTakeTurnsAtAnyTick)
 {
-    // Every track plays a chord of 12 notes, then one of 3 notes 8 ticks later. The list takes the
-    // first note of each track in track order, then the second of each, and so on. Three tracks
-    // are merged by tick groups with many records moved; forty move too many, and are merged by the
-    // radix sort instead. The chords begin at tick 0, at a tick whose groups are counted anew
-    // wider, and at one too far for groups.
-    constexpr std::uint32_t kFirstChord = 12;
-    constexpr std::uint32_t kSecondChord = 3;
-    for (std::uint32_t const tracks : { 3u, 40u }) {
-        for (std::uint32_t const start : { 0u, 100'000u, 1u << 20 }) {
-            Bytes file { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<std::uint8_t>(tracks), 0, 96 };
+    // Every track plays a chord, then a second one 8 ticks later. The list takes the first note of
+    // each track in track order, then the second of each, and so on. Two tracks are merged by tick
+    // groups with records moved; forty move too many and are merged by the radix sort instead; one
+    // track with a chord of 20 has rounds wider than first supposed. The chords begin at tick 0, at
+    // ticks whose groups are counted anew, wider, and at one too far for groups.
+    struct Chords {
+        std::uint32_t tracks;
+        std::uint32_t first;
+        std::uint32_t second;
+    };
+    for (Chords const chords : { Chords { 2, 4, 2 }, Chords { 40, 4, 2 }, Chords { 1, 20, 2 } }) {
+        for (std::uint32_t const start : { 0u, 100'000u, 1u << 20, 1u << 24 }) {
+            Bytes file { 'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<std::uint8_t>(chords.tracks), 0,
+                96 };
             auto const status
                 = [](std::uint32_t track) { return static_cast<std::uint8_t>(0x90 | track % 16); };
-            for (std::uint32_t track = 0; track < tracks; ++track) {
+            for (std::uint32_t track = 0; track < chords.tracks; ++track) {
                 Bytes chunk;
-                for (std::uint32_t note = 0; note < kFirstChord + kSecondChord; ++note) {
-                    put_number(chunk, note == 0 ? start : note == kFirstChord ? 8 : 0);
+                for (std::uint32_t note = 0; note < chords.first + chords.second; ++note) {
+                    put_number(chunk, note == 0 ? start : note == chords.first ? 8 : 0);
                     chunk.insert(chunk.end(),
                         { status(track), static_cast<std::uint8_t>(note), static_cast<std::uint8_t>(track) });
                 }
                 put_track(file, chunk);
             }
             Listing expected;
-            for (std::uint32_t note = 0; note < kFirstChord + kSecondChord; ++note) {
-                for (std::uint32_t track = 0; track < tracks; ++track)
+            for (std::uint32_t note = 0; note < chords.first + chords.second; ++note) {
+                for (std::uint32_t track = 0; track < chords.tracks; ++track)
                     expected.push_back(
-                        channel_line(start + (note < kFirstChord ? 0 : 8), status(track), note, track));
+                        channel_line(start + (note < chords.first ? 0 : 8), status(track), note, track));
             }
             auto const song = convert_song(file);
             ASSERT_TRUE(song);
-            EXPECT_EQ(song_listing(*song), expected) << tracks << " tracks from tick " << start;
+            EXPECT_EQ(song_listing(*song), expected) << chords.tracks << " tracks from tick " << start;
         }
     }
 }
