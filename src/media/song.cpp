@@ -439,6 +439,18 @@ void to_offsets(std::span<std::uint32_t> counts, std::size_t mask)
     return static_cast<std::uint32_t>(write_data_event(list + place, delta, 0, event, chunks[event.track]));
 }
 
+// Writes a record's list events at `place` and returns how many: the merges' one way to write them.
+std::uint32_t write_record(SongEvent* list, std::uint32_t place, std::uint32_t delta, std::uint64_t record,
+    const TrackIndex& index, std::span<const std::span<const std::uint8_t>> chunks,
+    std::vector<std::size_t>& places)
+{
+    if (record & kChannelRecord) [[likely]] {
+        write_channel_message(list + place, delta, static_cast<std::uint32_t>(record));
+        return 1;
+    }
+    return write_data_record(list, place, delta, record, index, chunks, places);
+}
+
 /*
  * Makes the records of `from` again under `to`, whose rounds are wider. The rounds come back from the
  * ticks: within a track, an event at the tick of the one before it is of the next round.
@@ -488,11 +500,7 @@ void write_merged(Song& song, std::span<const std::uint64_t> records, const Digi
         auto const place = static_cast<std::uint32_t>(slot);
         auto const tick = static_cast<std::uint32_t>(record >> tick_shift);
         std::uint32_t const delta = tick - static_cast<std::uint32_t>(slot >> 32);
-        std::uint32_t written = 1;
-        if (record & kChannelRecord) [[likely]]
-            write_channel_message(list + place, delta, static_cast<std::uint32_t>(record));
-        else
-            written = write_data_record(list, place, delta, record, index, chunks, places);
+        std::uint32_t const written = write_record(list, place, delta, record, index, chunks, places);
         slot = std::uint64_t { tick } << 32 | (place + written);
     }
     std::uint32_t begin = 0;
@@ -624,12 +632,7 @@ template<int FixedRoundBits>
         auto const tick = static_cast<std::uint32_t>(record >> (kContentBits + round_bits));
         std::uint32_t const delta = tick - previous_tick;
         previous_tick = tick;
-        if (record & kChannelRecord) [[likely]] {
-            write_channel_message(list + place, delta, static_cast<std::uint32_t>(record));
-            ++place;
-        } else {
-            place += write_data_record(list, place, delta, record, index, chunks, places);
-        }
+        place += write_record(list, place, delta, record, index, chunks, places);
     }
     return true;
 }
@@ -742,21 +745,22 @@ std::optional<Song> convert(std::span<const std::uint8_t> file)
         widen_rounds(
             records, index.track_starts, RadixPlan(kSupposedRoundBits), RadixPlan(round_bits, tick_bits));
     int const group_shift = std::max(kGroupShift, tick_bits - std::countr_zero(kGroups));
+    bool merged = false;
     if (group_shift <= kWidestGroupShift) {
         if (group_shift != kGroupShift)
             count_groups({ records, read }, round_bits, group_shift, groups);
         auto const merge
             = round_bits == kSupposedRoundBits ? merge_groups<kSupposedRoundBits> : merge_groups<0>;
-        if (merge(song, { records, read }, records + room, groups, round_bits, group_shift, index, *chunks,
-                places)) {
-            number_system_exclusive(song, places, index, *chunks);
-            return song;
-        }
+        merged = merge(
+            song, { records, read }, records + room, groups, round_bits, group_shift, index, *chunks, places);
     }
-    RadixPlan const plan(round_bits, tick_bits);
-    DigitCounts counts;
-    count_first_digits({ records, read }, plan, counts);
-    merge_records(song, { records, read }, { records + room, read }, counts, plan, index, *chunks, places);
+    if (!merged) {
+        RadixPlan const plan(round_bits, tick_bits);
+        DigitCounts counts;
+        count_first_digits({ records, read }, plan, counts);
+        merge_records(
+            song, { records, read }, { records + room, read }, counts, plan, index, *chunks, places);
+    }
     number_system_exclusive(song, places, index, *chunks);
     return song;
 }
