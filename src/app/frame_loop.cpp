@@ -135,6 +135,8 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
         for (;;) {
             if (dispatch_events(engine, hooks) == Dispatch::Quit)
                 return RunEnd::Closed;
+            if (hooks && hooks->stalled(engine))
+                return RunEnd::Stalled;
             if (time_is_up(engine, limits, started))
                 return RunEnd::TimeLimit;
             std::uint32_t const elapsed = clock.now() - wait.frame_start;

@@ -23,6 +23,8 @@ enum class RunEnd {
     Closed,
     TimeLimit,
     PassLimit,
+    // The hooks found that nothing can end the wait the game is in.
+    Stalled,
 };
 
 // What a run adds to the loop: a replay's actions, requests from other copies of the game.
@@ -31,6 +33,8 @@ public:
     virtual ~FrameHooks() = default;
     // Called each time the loop is about to take the window's events.
     virtual void before_events(Engine& engine) = 0;
+    // Called once the events are handled: true ends the run with RunEnd::Stalled.
+    virtual bool stalled(const Engine&) { return false; }
 };
 
 RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks = nullptr);

@@ -46,6 +46,11 @@ namespace advplay::app {
 
 namespace {
 
+enum class Headless {
+    No,
+    Yes,
+};
+
 void say(const std::string& text)
 {
     std::fprintf(stderr, "advplay: %s\n", text.c_str());
@@ -108,14 +113,34 @@ bool write_screenshot(const std::string& host_path, const std::uint16_t* pixels,
     return platform::write_png_rgb(host_path, kWidth, kHeight, rgb);
 }
 
+// Whether the game waits for what only a player gives: a click, a choice, or the click that ends a
+// movie playing over and over. A movie that ends by itself, or that never started, moves it on.
+bool waits_for_player_only(const Engine& engine)
+{
+    using script::State;
+    switch (engine.interpreter.state) {
+    case State::TextClickWait:
+    case State::TextClearWait:
+    case State::ClickWait:
+    case State::ClearWait:
+    case State::ChoiceWait:
+        return true;
+    case State::MoviePlaying:
+        return engine.media.movie.IsPlaying() && engine.media.movie.repeating();
+    default:
+        return false;
+    }
+}
+
 // The loop's additions for one run: the replay of --input, and calls from other copies.
 class RunHooks final : public FrameHooks {
 public:
     RunHooks(std::optional<InputPlayer> input, platform::InstanceLock* lock,
-        std::function<void(const std::string&)> shot)
+        std::function<void(const std::string&)> shot, Headless headless)
         : m_input(std::move(input))
         , m_lock(lock)
         , m_shot(std::move(shot))
+        , m_headless(headless)
     {
     }
 
@@ -127,6 +152,14 @@ public:
             return;
         for (auto const& action : m_input->due(engine.platform.clock.now(), engine.interpreter.state))
             perform(engine, action);
+    }
+
+    // Only a headless run: in a window the player is there to click. Its clock moves on while the
+    // game waits, so without this it would wait for ever, a core busy with it.
+    bool stalled(const Engine& engine) override
+    {
+        return m_headless == Headless::Yes && !(m_input && m_input->can_go_on())
+            && waits_for_player_only(engine);
     }
 
 private:
@@ -181,7 +214,21 @@ private:
     std::optional<InputPlayer> m_input;
     platform::InstanceLock* m_lock;
     std::function<void(const std::string&)> m_shot;
+    Headless m_headless;
 };
+
+// The line that ends a stalled run: the wait and the script line that began it.
+std::string stall_report(const Engine& engine, bool has_input)
+{
+    std::string report = has_input ? "waiting for input that the --input file does not give: "
+                                   : "waiting for input, and a headless run without --input gets none: ";
+    report += script::state_name(engine.interpreter.state);
+    report += " at ";
+    report += engine.platform.encoding.to_utf8(engine.store.position().file_name);
+    report += ':';
+    report += std::to_string(engine.store.position().line_index);
+    return report;
+}
 
 // The window, boxes and sound of a run, real or headless.
 struct Backend {
@@ -417,8 +464,11 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         return kExitStartupFailed;
     }
 
-    RunHooks hooks(std::move(input), lock.get(), shot);
+    bool const has_input = input.has_value();
+    RunHooks hooks(std::move(input), lock.get(), shot, line.headless ? Headless::Yes : Headless::No);
     RunEnd const end = frame_loop(engine, { line.max_time, line.max_passes }, &hooks);
+    if (end == RunEnd::Stalled)
+        say(stall_report(engine, has_input));
     if (line.screenshot)
         shot(*line.screenshot);
     return end == RunEnd::Closed ? kExitEnded : kExitLimit;

@@ -83,6 +83,10 @@ public:
     // for the earlier ones.
     std::vector<InputAction> due(std::uint32_t now, script::State state);
     bool finished() const { return m_next >= m_script.steps.size(); }
+    // Whether a step is left that can come due while the interpreter stays in the state that `due`
+    // was last given: false once every step has run, or when the next one waits for another state
+    // (`due` has passed over a wait that the state meets).
+    bool can_go_on() const { return !finished() && m_script.steps[m_next].kind != InputStep::Kind::Wait; }
 
 private:
     InputScript m_script;

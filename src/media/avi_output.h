@@ -42,6 +42,8 @@ public:
     int Stop();
     int Close();
     bool IsPlaying() const { return m_playing; }
+    // Whether the movie plays again at each end; such a movie ends only by a click.
+    bool repeating() const { return m_repeat; }
     // 0 when the notification is this player's end of play (it no longer plays); 1 for any other.
     int Notify(platform::DeviceNotice notice, int device);
 

@@ -126,6 +126,10 @@ std::string describe_save_problem(ByteBuffer bytes)
 bool write_save(platform::Files& files, std::string_view path, const ByteBuffer& bytes)
 {
     std::string const temporary = std::string(path) + ".advplay-new";
+    // A save killed half-way leaves its temporary file behind. It goes first, so that the folder
+    // keeps no litter, and the write below always makes a new file: a stale entry of that name that
+    // is a link would otherwise be written through.
+    (void)files.remove(temporary);
     auto out = files.open_write(temporary);
     if (!out)
         return false;

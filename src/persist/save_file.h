@@ -39,7 +39,8 @@ std::string describe_save_problem(ByteBuffer bytes);
 
 // Writes the file so that a good old save is never replaced by a half-written one: the bytes go
 // to a temporary file beside it, which then takes the old one's place. A read-only old save is
-// replaced after its mark is cleared. False when the new save could not be put in place.
+// replaced after its mark is cleared. A temporary file left by a save that was killed is removed
+// first. False when the new save could not be put in place.
 bool write_save(platform::Files& files, std::string_view path, const ByteBuffer& bytes);
 
 } // namespace advplay::persist

@@ -42,7 +42,8 @@ TEST(SaveFile, ThirtyThreeByteExample)
 
     auto const parsed = parse_save(buffer_of(bytes.view()));
     ASSERT_TRUE(parsed);
-    EXPECT_EQ(parsed->integers, (std::vector<std::pair<std::string, std::int32_t>> { { "a", 1 }, { "b", -2 } }));
+    EXPECT_EQ(
+        parsed->integers, (std::vector<std::pair<std::string, std::int32_t>> { { "a", 1 }, { "b", -2 } }));
     EXPECT_EQ(parsed->strings, (std::vector<std::pair<std::string, std::string>> { { "s", "xy" } }));
 }
 
@@ -120,6 +121,29 @@ TEST(SaveFile, WriteReplacesTheOldFileOnlyWhenTheNewOneIsComplete)
 
     EXPECT_TRUE(write_save(host, "SAVE\\GAME.SAV", bytes));
     EXPECT_EQ(folder.read("save/game.sav"), bytes.view());
+}
+
+// A save killed half-way leaves its temporary file; the next save to that name clears it away,
+// and never writes through one that is a link to some other file.
+TEST(SaveFile, ATemporaryFileLeftByAKilledSaveIsRemovedByTheNextSave)
+{
+    testing::TemporaryFolder folder;
+    platform::TextEncoding encoding;
+    platform::HostFiles host(folder.path().string(), encoding);
+    folder.write("save/game.sav", "old save");
+    folder.write("save/game.sav.advplay-new", "half a sa");
+    folder.write("elsewhere.txt", "not a save");
+    std::filesystem::create_symlink(
+        folder.path() / "elsewhere.txt", folder.path() / "save/other.sav.advplay-new");
+
+    ByteBuffer const bytes = build_save({ { "a", 1 } }, {});
+    ASSERT_TRUE(write_save(host, "save\\game.sav", bytes));
+    ASSERT_TRUE(write_save(host, "save\\other.sav", bytes));
+    EXPECT_EQ(folder.read("save/game.sav"), bytes.view());
+    EXPECT_EQ(folder.read("save/other.sav"), bytes.view());
+    EXPECT_FALSE(std::filesystem::is_symlink(folder.path() / "save/other.sav"));
+    EXPECT_EQ(folder.read("elsewhere.txt"), "not a save");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "save"), {}), 2);
 }
 
 TEST(SaveFile, ReadOnlySaveIsReplacedAfterItsMarkIsCleared)
