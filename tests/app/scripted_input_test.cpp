@@ -95,5 +95,21 @@ TEST(ScriptedInput, WaitHoldsLaterStepsUntilAStateIsReached)
     EXPECT_TRUE(player.finished());
 }
 
+// What a headless run asks before it gives up on a wait: can a step still come while the game stays
+// in the state it is in?
+TEST(ScriptedInput, AStepCanComeOnlyWhileTimeOrTheStateCanBringIt)
+{
+    InputPlayer player(parsed("at 1000 click left 5 5\nwait ChoiceWait\nafter 10 click left 5 5\n"));
+    EXPECT_TRUE(player.due(0, State::ClickWait).empty());
+    EXPECT_TRUE(player.can_go_on()) << "the click at 1000 comes as time passes";
+    EXPECT_EQ(player.due(1000, State::ClickWait).size(), 1u);
+    EXPECT_TRUE(player.due(1001, State::ClickWait).empty());
+    EXPECT_FALSE(player.can_go_on()) << "only a choice would let the rest go on";
+    EXPECT_TRUE(player.due(1002, State::ChoiceWait).empty());
+    EXPECT_TRUE(player.can_go_on()) << "the wait is met; the click comes 10 ms later";
+    EXPECT_EQ(player.due(1012, State::ChoiceWait).size(), 1u);
+    EXPECT_FALSE(player.can_go_on());
+}
+
 } // namespace
 } // namespace advplay::app
