@@ -10,11 +10,22 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace advplay::platform {
 
 namespace {
+
+// The highest sample rate of any sound a game could carry (studio masters go to 768 kHz). A damaged
+// header can claim millions of samples a second, for which the resampler would spend minutes and
+// gigabytes building its filter; such sound is not played.
+constexpr int kMaxSampleRate = 768'000;
+
+bool usable_rate(int rate)
+{
+    return rate > 0 && rate <= kMaxSampleRate;
+}
 
 // A layout the resampler accepts: files that only say how many channels they have get the usual
 // layout for that number.
@@ -78,6 +89,8 @@ struct AudioDecoder::State {
             && av_channel_layout_compare(&input.ch_layout, &input_layout) == 0)
             return true;
         swr_free(&resampler);
+        if (!usable_rate(input.sample_rate))
+            return false;
         av_channel_layout_uninit(&input_layout);
         AVChannelLayout in = usable_layout(input.ch_layout);
         AVChannelLayout out {};
@@ -274,6 +287,67 @@ std::size_t AudioDecoder::read(std::int16_t* out, std::size_t frames)
 // Lengths
 // ---------------------------------------------------------------------------------------------------
 
+namespace {
+
+// For packets that do not say how long they last: what the decoder makes of them, counted at each
+// frame's own rate, so no resampler is needed. Frames at a rate that is not played count nothing.
+std::optional<std::uint32_t> decoded_length_ms(const std::string& host_path)
+{
+    MediaInput sound = open_media_input(host_path, AVMEDIA_TYPE_AUDIO);
+    if (!sound.format)
+        return std::nullopt;
+    AVCodecContext* codec = open_stream_decoder(sound);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    std::optional<std::uint32_t> length;
+    if (codec && packet && frame) {
+        // Whole samples of each rate, so that rounding does not add up over many short frames.
+        std::map<int, std::uint64_t> samples_at_rate;
+        bool input_done = false;
+        int refused_packets = 0;
+        for (;;) {
+            int const received = avcodec_receive_frame(codec, frame);
+            if (received == 0) {
+                if (usable_rate(frame->sample_rate))
+                    samples_at_rate[frame->sample_rate]
+                        += static_cast<std::uint64_t>(std::max(frame->nb_samples, 0));
+                av_frame_unref(frame);
+                continue;
+            }
+            if (received != AVERROR(EAGAIN) || input_done)
+                break;
+            if (av_read_frame(sound.format, packet) < 0) {
+                input_done = true;
+                avcodec_send_packet(codec, nullptr);
+                continue;
+            }
+            if (packet->stream_index == sound.stream) {
+                int const sent = avcodec_send_packet(codec, packet);
+                if (sent < 0 && sent != AVERROR(EAGAIN)) {
+                    if (++refused_packets > kMaxRefusedPackets) {
+                        input_done = true;
+                        avcodec_send_packet(codec, nullptr);
+                    }
+                } else {
+                    refused_packets = 0;
+                }
+            }
+            av_packet_unref(packet);
+        }
+        std::uint64_t total_ms = 0;
+        for (auto const& [rate, samples] : samples_at_rate)
+            total_ms += samples * 1000 / static_cast<std::uint64_t>(rate);
+        length = static_cast<std::uint32_t>(std::min<std::uint64_t>(total_ms, UINT32_MAX));
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&sound.format);
+    return length;
+}
+
+} // namespace
+
 std::optional<std::uint32_t> audio_length_ms(const std::string& host_path)
 {
     MediaInput sound = open_media_input(host_path, AVMEDIA_TYPE_AUDIO);
@@ -298,15 +372,7 @@ std::optional<std::uint32_t> audio_length_ms(const std::string& host_path)
         length = static_cast<std::uint32_t>(
             std::clamp<std::int64_t>(to_ms(total, stream->time_base), 0, UINT32_MAX));
     } else {
-        // Packets that do not say how long they last: count what the decoder makes of them.
-        AudioDecoder decoder;
-        if (decoder.open(host_path, 1000)) {
-            std::vector<std::int16_t> scratch(2 * 1000);
-            std::uint64_t frames = 0;
-            while (std::size_t const got = decoder.read(scratch.data(), 1000))
-                frames += got;
-            length = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, UINT32_MAX));
-        }
+        length = decoded_length_ms(host_path);
     }
     avformat_close_input(&sound.format);
     return length;
