@@ -553,6 +553,34 @@ TEST_F(LaterDecoders, GifFilesDecodeAsSdlImageDecodedThem)
         kExpectedGifs, damaged);
 }
 
+TEST_F(LaterDecoders, AGifWithAShortTableOrNoneDrawsAsSdlImageDrewIt)
+{
+    // 2 x 2, not interlaced; rows of index 0 and 2; the screen's flags ask for a table of 2.
+    Bytes const image {
+        0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, // the image at (0, 0), 2 x 2
+        2, 3, 0x04, 0x24, 0x05, 0, // LZW code size 2, one block of 3 bytes: 0, 0, 2, 2
+        0x3B, // trailer
+    };
+    Bytes short_table { 'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 10, 20, 30, 40, 50, 60 };
+    short_table.insert(short_table.end(), image.begin(), image.end());
+    Bytes no_table { 'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x00, 0, 0 };
+    no_table.insert(no_table.end(), image.begin(), image.end());
+    for (auto const& file : { short_table, no_table }) {
+        auto const before = loaded_before(file);
+        ASSERT_TRUE(before);
+        Surface surface;
+        ASSERT_TRUE(decode_gif(surface, file, &codecs));
+        EXPECT_TRUE(same_pixels(surface, *before, Alpha::Ignore));
+    }
+    Surface surface;
+    ASSERT_TRUE(decode_gif(surface, short_table, &codecs));
+    EXPECT_EQ(surface.at(0, 0), (10 >> 3) << 10 | (20 >> 3) << 5 | (30 >> 3));
+    EXPECT_EQ(surface.at(0, 1), 0x7FFF) << "beyond the table: white";
+    ASSERT_TRUE(decode_gif(surface, no_table, &codecs));
+    EXPECT_EQ(surface.at(0, 0), 0);
+    EXPECT_EQ(surface.at(0, 1), 0x7FFF);
+}
+
 TEST_F(LaterDecoders, AnInterlacedGifOfTwoToFourRowsHasAllItsRows)
 {
     // 2 x 3, interlaced, a global table of 8 colours; row y has index y: black, red, green.
@@ -715,6 +743,13 @@ TEST_F(LaterDecoders, CursorFilesDecodeAsSdlImageDecodedThemWithTheirMaskAsAlpha
     ASSERT_TRUE(load_picture(surface, sources, "cur\\tk-cursor44-left_ptr.cur"));
     ASSERT_NE(surface.alpha_mask(), nullptr);
     EXPECT_EQ(surface.alpha_mask()[31 * 32 + 31], 0) << "the mask leaves the corner out";
+    // An icon file is the same directory with another type.
+    Bytes icon = read_file(kData / "cur" / "deerstalker.cur");
+    icon[2] = 1;
+    auto const before = loaded_before(icon);
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(decode_any_picture(surface, icon, &codecs));
+    EXPECT_TRUE(same_pixels(surface, *before, Alpha::Compare));
 }
 
 TEST_F(LaterDecoders, TiffAndWebpAreRecognisedButNoLongerOffered)
