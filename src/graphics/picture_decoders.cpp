@@ -127,8 +127,9 @@ bool decode_bitmap(Surface& surface, std::span<const std::uint8_t> file, RowOrde
 
 // The picture the general loader makes of an icon or cursor file: the entry with the most colours
 // (the first of them), its colours opaque and the AND mask as the alpha mask. A 32-bit image's own
-// alpha is not used, as the loader did not; the inverting that the mask means under colours other
-// than black has no place in a picture, so those pixels are transparent like the rest.
+// alpha is not used: the mask alone says what shows, as it always has for these pictures. The
+// inverting that the mask means under colours other than black has no place in a picture, so those
+// pixels are transparent like the rest.
 bool decode_icon(Surface& surface, std::span<const std::uint8_t> file, IconFileKind kind)
 {
     auto const entries = read_icon_directory(file, kind);
