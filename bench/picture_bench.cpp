@@ -5,8 +5,8 @@
 // The pictures are made at start-up: gradients with noise, as a photograph has, in a folder below
 // /tmp that goes at exit. Ratios come from the medians of the repetitions.
 #include "graphics/picture_decoders.h"
+#include "platform/codecs/host_image_codecs.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/text_encoding.h"
 
 #include <SDL.h>
@@ -78,7 +78,7 @@ void load_picture(benchmark::State& state, const char* name)
 {
     advplay::platform::TextEncoding encoding;
     advplay::platform::HostFiles files(pictures().root(), encoding);
-    advplay::platform::SdlImageCodecs codecs;
+    advplay::platform::HostImageCodecs codecs;
     PictureSources const sources { files, &codecs, {} };
     for (auto _ : state) {
         Surface surface;

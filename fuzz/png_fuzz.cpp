@@ -1,7 +1,7 @@
 // Fuzz target: the PNG path, libpng with the decoder's transformations and refusals, then the
 // conversion to RGB555 with its alpha mask.
 #include "graphics/picture_decoders.h"
-#include "platform/sdl/sdl_image_codecs.h"
+#include "platform/codecs/host_image_codecs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    advplay::platform::SdlImageCodecs codecs;
+    advplay::platform::HostImageCodecs codecs;
     advplay::graphics::Surface surface;
     if (!advplay::graphics::decode_png(surface, { data, size }, &codecs))
         return 0;

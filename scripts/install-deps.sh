@@ -10,12 +10,14 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
   # the independent MIDI file reader that the song loader is checked against
   midicsv
-  # window, input, audio, pictures
-  libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libasound2-dev
+  # window, input, audio
+  libsdl2-dev libsdl2-mixer-dev libasound2-dev
+  # the picture tests' reference decoder (the product itself does not link it)
+  libsdl2-image-dev
   # fonts and text
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-ipafont-mincho
   # picture decoding
-  libpng-dev zlib1g-dev
+  libpng-dev zlib1g-dev libgif-dev libjpeg62-turbo-dev
   # MIDI synthesis
   libfluidsynth-dev timgm6mb-soundfont
   # movies; the command-line ffmpeg makes the demo's movie and the reference frames of the movie tests

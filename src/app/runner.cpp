@@ -9,6 +9,7 @@
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
+#include "platform/codecs/host_image_codecs.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
@@ -21,7 +22,6 @@
 #include "platform/posix/instance_lock.h"
 #include "platform/posix/png_writer.h"
 #include "platform/sdl/alsa_midi_out.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/sdl/steady_clock.h"
 #include "platform/sdl/thread_timer.h"
 #include "platform/text_output.h"
@@ -412,7 +412,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
             say("cannot read the ini file " + *ini_name + "; using the defaults");
     }
 
-    platform::SdlImageCodecs images;
+    platform::HostImageCodecs images;
     Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding,
                       backend->audio.get(), &images, &fonts },
         standard_commands());

@@ -3,10 +3,13 @@
 
 #include "graphics/data_file.h"
 #include "graphics/dib.h"
+#include "graphics/icon_file.h"
 #include "graphics/picture_plugins.h"
 #include "platform/image_codecs.h"
+#include "platform/picture_probe.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -82,6 +85,78 @@ private:
     bool m_has_alpha { false };
 };
 
+enum class RowOrder {
+    BottomUp,
+    Either,
+};
+
+bool decode_bitmap(Surface& surface, std::span<const std::uint8_t> file, RowOrder order)
+{
+    if (file.size() < kBmpHeaderSize || !starts_with(file, "BM"))
+        return false;
+    std::uint32_t const bits_offset = le32(file.data() + 10);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint32_t bit_count = 0;
+    if (le32(file.data() + kBmpInfoOffset) == 12) {
+        // An OS/2 core header has 16-bit sizes and a different layout after them.
+        width = static_cast<std::int32_t>(le16(file.data() + 18));
+        height = static_cast<std::int32_t>(le16(file.data() + 20));
+        bit_count = le16(file.data() + 24);
+    } else {
+        width = static_cast<std::int32_t>(le32(file.data() + 18));
+        height = static_cast<std::int32_t>(le32(file.data() + 22));
+        bit_count = le16(file.data() + 28);
+    }
+    // The BMP decoder fails a top-down bitmap's negative height here, so such files reach the later
+    // decoders.
+    std::int32_t rows = height;
+    if (order == RowOrder::Either && height < 0 && height != INT32_MIN)
+        rows = -height;
+    if (!platform::picture_size_allowed(width, rows) || !surface.create(width, rows))
+        return false;
+    std::span<const std::uint8_t> const bits
+        = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
+    if (bit_count == 32) {
+        // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header
+        // gives, and a BI_RGB file's unused fourth byte becomes the alpha mask.
+        return draw_bgra(surface, width, height, bits);
+    }
+    return draw_dib(surface, file.subspan(kBmpInfoOffset), bits);
+}
+
+// The picture the general loader makes of an icon or cursor file: the entry with the most colours
+// (the first of them), its colours opaque and the AND mask as the alpha mask. A 32-bit image's own
+// alpha is not used: the mask alone says what shows, as it always has for these pictures. The
+// inverting that the mask means under colours other than black has no place in a picture, so those
+// pixels are transparent like the rest.
+bool decode_icon(Surface& surface, std::span<const std::uint8_t> file, IconFileKind kind)
+{
+    auto const entries = read_icon_directory(file, kind);
+    if (!entries || entries->empty())
+        return false;
+    const IconEntry* chosen = &entries->front();
+    for (auto const& entry : *entries) {
+        if (entry.colour_count > chosen->colour_count)
+            chosen = &entry;
+    }
+    auto const image = read_icon_image(file, *chosen, static_cast<std::int32_t>(platform::kMaxPictureSide));
+    if (!image || !surface.create(image->width, image->height) || !surface.create_alpha_mask())
+        return false;
+    std::size_t at = 0;
+    for (std::int32_t y = 0; y < image->height; ++y) {
+        Pixel* out = surface.row(y);
+        std::uint8_t* alpha = surface.alpha_mask() + static_cast<std::ptrdiff_t>(y) * image->width;
+        for (std::int32_t x = 0; x < image->width; ++x, ++at) {
+            std::uint32_t const argb = image->colours[at];
+            out[x] = static_cast<Pixel>(
+                (((argb >> 19) & 31) << 10) | (((argb >> 11) & 31) << 5) | ((argb >> 3) & 31));
+            alpha[x] = image->mask[at] ? 0 : 255;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool load_picture(Surface& surface, const PictureSources& sources, std::string_view path)
@@ -108,33 +183,7 @@ bool load_picture(Surface& surface, const PictureSources& sources, std::string_v
 
 bool decode_bmp(Surface& surface, std::span<const std::uint8_t> file)
 {
-    if (file.size() < kBmpHeaderSize || !starts_with(file, "BM"))
-        return false;
-    std::uint32_t const bits_offset = le32(file.data() + 10);
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::uint32_t bit_count = 0;
-    if (le32(file.data() + kBmpInfoOffset) == 12) {
-        // An OS/2 core header has 16-bit sizes and a different layout after them.
-        width = static_cast<std::int32_t>(le16(file.data() + 18));
-        height = static_cast<std::int32_t>(le16(file.data() + 20));
-        bit_count = le16(file.data() + 24);
-    } else {
-        width = static_cast<std::int32_t>(le32(file.data() + 18));
-        height = static_cast<std::int32_t>(le32(file.data() + 22));
-        bit_count = le16(file.data() + 28);
-    }
-    // A top-down bitmap's negative height fails here, so such files reach the later decoders.
-    if (!platform::picture_size_allowed(width, height) || !surface.create(width, height))
-        return false;
-    std::span<const std::uint8_t> const bits
-        = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
-    if (bit_count == 32) {
-        // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header
-        // gives, and a BI_RGB file's unused fourth byte becomes the alpha mask.
-        return draw_bgra(surface, width, height, bits);
-    }
-    return draw_dib(surface, file.subspan(kBmpInfoOffset), bits);
+    return decode_bitmap(surface, file, RowOrder::BottomUp);
 }
 
 bool decode_k16(Surface& surface, std::span<const std::uint8_t> file)
@@ -195,8 +244,22 @@ bool decode_gif(Surface& surface, std::span<const std::uint8_t> file, platform::
 
 bool decode_any_picture(Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs)
 {
+    // The general loader stands for the host system's; a host without codecs has none.
     if (!codecs)
         return false;
+    auto const probe = platform::probe_picture(file);
+    if (!probe || !platform::picture_size_allowed(probe->width, probe->height))
+        return false;
+    switch (probe->format) {
+    case platform::PictureFormat::Bmp:
+        return decode_bitmap(surface, file, RowOrder::Either);
+    case platform::PictureFormat::Icon:
+        return decode_icon(surface, file, IconFileKind::Icon);
+    case platform::PictureFormat::Cursor:
+        return decode_icon(surface, file, IconFileKind::Cursor);
+    default:
+        break;
+    }
     SurfaceSink sink(surface);
     return codecs->decode_any(file, sink);
 }

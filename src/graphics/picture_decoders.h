@@ -46,10 +46,13 @@ struct PictureSources {
 // The PNG signature, then the host's PNG reader with its refusals.
 [[nodiscard]] bool decode_png(
     Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs);
-// "GIF87a" or "GIF89a", then the host's general loader: the first frame.
+// "GIF87a" or "GIF89a", then the general loader: the first frame.
 [[nodiscard]] bool decode_gif(
     Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs);
-// The host's general loader on anything.
+// The general loader on anything, present only with the host's codecs: a top-down BMP through the
+// DIB converter (32-bit ones with their fourth byte as the alpha mask, as decode_bmp reads them), an
+// icon or cursor file's image with the most colours (the first of them) with its AND mask as the
+// alpha mask, and the codecs' decode_any for everything else.
 [[nodiscard]] bool decode_any_picture(
     Surface& surface, std::span<const std::uint8_t> file, platform::ImageCodecs* codecs);
 

@@ -1,5 +1,5 @@
-// ImageCodecs: the host's PNG reader, its loader for any other picture format, and the image
-// plug-ins it can load; plus the largest picture any decoder accepts.
+// ImageCodecs: the host's PNG reader, its readers for the other picture formats of the general
+// loader, and the image plug-ins it can load; plus the largest picture any decoder accepts.
 #pragma once
 
 #include "platform/plugin_library.h"
@@ -50,11 +50,13 @@ public:
     // the size limits. Refusals that the header shows come before `sink` hears of the picture.
     [[nodiscard]] virtual bool decode_png(std::span<const std::uint8_t> file, PictureSink& sink) = 0;
 
-    // Reads any picture the host's general loader knows (JPEG, GIF, PNG, BMP, TIFF, WebP, icons and
-    // cursors) whose size can be checked against the limits before it is decoded; an animation gives
-    // its first frame. GIF and JPEG files cut short are refused rather than shown with the loader's
-    // filling. Rows have 4 bytes a pixel only when the picture has an alpha channel, 3 otherwise.
-    // False for anything else.
+    // Reads the pictures of the host's general loader that the engine does not read itself: GIF (the
+    // first image), JPEG, and PNG of every colour type (a tRNS chunk that only names one colour to
+    // leave out is a colour key, no alpha channel), each only when its size can be checked against
+    // the limits before it is decoded. GIF and JPEG files cut short are
+    // refused rather than shown with made-up pixels. Rows have 4 bytes a pixel only when the picture
+    // has an alpha channel, 3 otherwise. False for anything else: BMP, icons and cursors (the
+    // engine's own converter reads them), TIFF and WebP (never offered), unknown formats.
     [[nodiscard]] virtual bool decode_any(std::span<const std::uint8_t> file, PictureSink& sink) = 0;
 
     // Loads the shared library at `host_path` (a path on the host, not an engine path). Null when it

@@ -3,6 +3,7 @@
 #include "graphics/picture_commands.h"
 
 #include "app/frame_loop.h"
+#include "common/engine_texts.h"
 #include "graphics/compose.h"
 #include "graphics/transition.h"
 #include "support/bitmap_files.h"
@@ -11,7 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace advplay::graphics {
@@ -162,6 +166,35 @@ TEST_F(PictureCommandsTest, OffScreenSurfacesByIndex)
         "FILE : start\nLINE : 4\n\nコピー元に存在しないオフスクリーンを指定しました\n\n"
         "FILE : start\nLINE : 5\n\nコピー先の指定が不正です\n\n"
         "FILE : start\nLINE : 6\n\nコピー元のファイルを開けません\n\n");
+}
+
+// GIF files damaged so that the loader the engine once used died on them (a free of memory it never
+// allocated): their damage lies in the image data, so they now load, with the rest of the picture at
+// index 0, and the game goes on. A file that did not load would report that it cannot be opened.
+TEST_F(PictureCommandsTest, DamagedGifsThatOnceCrashedTheLoaderLoadOrAreRefused)
+{
+    std::filesystem::path const corpus = std::filesystem::path(ADVPLAY_FUZZ_CORPUS_DIR) / "picture_fuzz";
+    std::vector<std::string> names;
+    for (auto const& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().filename().string().starts_with("sdl-image-crash-"))
+            names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 2u);
+    std::string script;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::ifstream in(corpus / names[i], std::ios::binary);
+        m_game.folder().write("data/damaged" + std::to_string(i) + ".gif",
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        script += ".pic off" + std::to_string(i) + " damaged" + std::to_string(i) + ".gif\n";
+    }
+    m_game.folder().write("data/missing-table.gif", "GIF89a\x01\x00\x01\x00\x00\x00\x00;");
+    run(script + ".pic screen missing-table.gif\n.pic screen bg01\n.end\n", ".scr 2\n");
+    EXPECT_EQ(m_game.messages(),
+        "FILE : start\nLINE : 3\n\n" + std::string(texts::kSourceFileUnreadable.utf8) + "\n\n");
+    // pjw-thumbnail is 32 x 32 black and white; hippopotamus is 36 x 28.
+    EXPECT_NE(offscreen(1, 0, 0), offscreen(1, 35, 27));
+    EXPECT_EQ(screen(5, 5), kRedPixel) << "the script ran on to its last picture";
 }
 
 TEST_F(PictureCommandsTest, TransitionToAnOffScreenSurfaceIsRefusedButComposed)

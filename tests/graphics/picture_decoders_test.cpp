@@ -3,8 +3,8 @@
 #include "graphics/picture_decoders.h"
 
 #include "graphics/gplp.h"
+#include "platform/codecs/host_image_codecs.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "support/bitmap_files.h"
 #include "support/test_game.h"
 
@@ -43,7 +43,7 @@ protected:
     testing::TemporaryFolder folder;
     platform::TextEncoding encoding;
     platform::HostFiles files { folder.path().string(), encoding };
-    platform::SdlImageCodecs codecs;
+    platform::HostImageCodecs codecs;
     PictureSources sources { files, &codecs, {} };
 
     void write(const std::string& relative, const Bytes& bytes) const

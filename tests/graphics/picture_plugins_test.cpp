@@ -2,8 +2,8 @@
 // the conversion of the plug-in's output, and plug-ins that lack a function.
 #include "graphics/picture_plugins.h"
 
+#include "platform/codecs/host_image_codecs.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "support/bitmap_files.h"
 #include "support/test_game.h"
 
@@ -41,7 +41,7 @@ protected:
     testing::TemporaryFolder folder;
     platform::TextEncoding encoding;
     platform::HostFiles files { folder.path().string(), encoding };
-    platform::SdlImageCodecs codecs;
+    platform::HostImageCodecs codecs;
     PictureSources sources { files, &codecs, "plugins" };
 
     void install(const char* library, const std::string& name) const

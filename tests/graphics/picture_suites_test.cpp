@@ -1,9 +1,11 @@
 // The picture decoders against public test suites: every PngSuite file against libpng's own decode,
-// the BMP Suite against SDL2_image, and the GIF and JPEG samples through the later decoders.
+// and the BMP Suite, the GIF, JPEG and cursor samples and the PNGs only the general loader reads
+// against SDL2_image, the loader that stood in for the system's before the engine had its own.
 #include "graphics/dib.h"
 #include "graphics/picture_decoders.h"
+#include "platform/codecs/host_image_codecs.h"
+#include "platform/picture_probe.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/sdl_image_codecs.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -15,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -28,6 +31,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 const std::filesystem::path kData = ADVPLAY_TESTDATA_DIR;
+const std::filesystem::path kFuzzCorpus = ADVPLAY_FUZZ_CORPUS_DIR;
 
 Bytes read_file(const std::filesystem::path& path)
 {
@@ -51,6 +55,8 @@ struct Rgba {
     int width { 0 };
     int height { 0 };
     std::vector<std::uint8_t> pixels;
+    // Whether the decoder gave an alpha channel (a colour key is none).
+    bool has_alpha { false };
 
     const std::uint8_t* at(int x, int y) const
     {
@@ -129,27 +135,41 @@ std::optional<Rgba> libpng_reference(const Bytes& file)
 }
 
 // ---------------------------------------------------------------------------------------------------
-// SDL2_image's decode, the independent reference for BMP files
+// SDL2_image's decode, the independent reference for every format the general loader reads
 // ---------------------------------------------------------------------------------------------------
+
+// The surface SDL2_image loaded, as the engine took it over: RGBA when it has an alpha channel, else
+// RGB with alpha 255 (so a colour key's pixels keep their colour). Frees `loaded`.
+std::optional<Rgba> taken_over(SDL_Surface* loaded)
+{
+    if (!loaded)
+        return std::nullopt;
+    bool const has_alpha = SDL_ISPIXELFORMAT_ALPHA(loaded->format->format);
+    SDL_Surface* converted
+        = SDL_ConvertSurfaceFormat(loaded, has_alpha ? SDL_PIXELFORMAT_RGBA32 : SDL_PIXELFORMAT_RGB24, 0);
+    SDL_FreeSurface(loaded);
+    if (!converted)
+        return std::nullopt;
+    Rgba out { converted->w, converted->h, {}, has_alpha };
+    out.pixels.resize(static_cast<std::size_t>(converted->w) * converted->h * 4);
+    int const bytes = has_alpha ? 4 : 3;
+    for (int y = 0; y < converted->h; ++y) {
+        const std::uint8_t* row = static_cast<const std::uint8_t*>(converted->pixels)
+            + static_cast<std::ptrdiff_t>(y) * converted->pitch;
+        for (int x = 0; x < converted->w; ++x) {
+            std::uint8_t* pixel = out.pixels.data() + (static_cast<std::size_t>(y) * converted->w + x) * 4;
+            std::memcpy(pixel, row + x * bytes, static_cast<std::size_t>(bytes));
+            if (!has_alpha)
+                pixel[3] = 255;
+        }
+    }
+    SDL_FreeSurface(converted);
+    return out;
+}
 
 std::optional<Rgba> sdl_reference(const Bytes& file)
 {
-    SDL_Surface* loaded = IMG_Load_RW(SDL_RWFromConstMem(file.data(), static_cast<int>(file.size())), 1);
-    if (!loaded)
-        return std::nullopt;
-    SDL_Surface* rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
-    SDL_FreeSurface(loaded);
-    if (!rgba)
-        return std::nullopt;
-    Rgba out { rgba->w, rgba->h, {} };
-    out.pixels.resize(static_cast<std::size_t>(rgba->w) * rgba->h * 4);
-    for (int y = 0; y < rgba->h; ++y) {
-        std::memcpy(out.pixels.data() + static_cast<std::size_t>(y) * rgba->w * 4,
-            static_cast<const std::uint8_t*>(rgba->pixels) + static_cast<std::ptrdiff_t>(y) * rgba->pitch,
-            static_cast<std::size_t>(rgba->w) * 4);
-    }
-    SDL_FreeSurface(rgba);
-    return out;
+    return taken_over(IMG_Load_RW(SDL_RWFromConstMem(file.data(), static_cast<int>(file.size())), 1));
 }
 
 Pixel truncated(const std::uint8_t* rgba)
@@ -270,7 +290,7 @@ TEST(PngSuite, EveryFileDecodesLikeLibpngOrFailsWhereTheRulesSay)
     auto const names = files_in("png", ".png");
     ASSERT_EQ(names.size(), expected.size()) << "every file of the suite has its expected outcome";
 
-    platform::SdlImageCodecs codecs;
+    platform::HostImageCodecs codecs;
     std::map<PngOutcome, int> seen;
     for (auto const& name : names) {
         SCOPED_TRACE(name);
@@ -310,7 +330,7 @@ class PictureFiles : public ::testing::Test {
 protected:
     platform::TextEncoding encoding;
     platform::HostFiles files { kData.string(), encoding };
-    platform::SdlImageCodecs codecs;
+    platform::HostImageCodecs codecs;
     PictureSources sources { files, &codecs, {} };
 };
 
@@ -411,6 +431,10 @@ TEST_F(BmpSuite, QuestionableAndBadFilesDecodeOrFailWithoutHarm)
 
 using LaterDecoders = PictureFiles;
 
+// How many of the GIF and JPEG files compared with SDL2_image load.
+constexpr int kExpectedGifs = 30;
+constexpr int kExpectedJpegs = 18;
+
 // Which of the earlier decoders took the file: none of them must.
 bool taken_early(const Bytes& file, platform::ImageCodecs* codecs)
 {
@@ -418,9 +442,174 @@ bool taken_early(const Bytes& file, platform::ImageCodecs* codecs)
     return decode_bmp(surface, file) || decode_k16(surface, file) || decode_png(surface, file, codecs);
 }
 
+// What the general loader made of a file before it had readers of its own: SDL2_image's picture,
+// for a file the probe lets through.
+// for a file the probe lets through, read by the loader of the format the probe found (SDL2_image's
+// own detection is stricter than its loaders).
+std::optional<Rgba> loaded_before(const Bytes& file)
+{
+    auto const probe = platform::probe_picture(file);
+    if (!probe || !platform::picture_size_allowed(probe->width, probe->height))
+        return std::nullopt;
+    SDL_RWops* stream = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    SDL_Surface* loaded = nullptr;
+    switch (probe->format) {
+    case platform::PictureFormat::Bmp:
+        loaded = IMG_LoadBMP_RW(stream);
+        break;
+    case platform::PictureFormat::Gif:
+        loaded = IMG_LoadGIF_RW(stream);
+        break;
+    case platform::PictureFormat::Jpeg:
+        loaded = IMG_LoadJPG_RW(stream);
+        break;
+    case platform::PictureFormat::Png:
+        loaded = IMG_LoadPNG_RW(stream);
+        break;
+    case platform::PictureFormat::Icon:
+        loaded = IMG_LoadICO_RW(stream);
+        break;
+    case platform::PictureFormat::Cursor:
+        loaded = IMG_LoadCUR_RW(stream);
+        break;
+    default:
+        break;
+    }
+    SDL_RWclose(stream);
+    return taken_over(loaded);
+}
+
+// Where a decoder and SDL2_image part ways on purpose.
+struct Differences {
+    // Damaged files that only one of the two loads.
+    std::set<std::string> loading;
+    // Files both load at the same size but with other pixels: damaged ones, whose damage the two read
+    // differently, and ones that SDL2_image decoded wrongly.
+    std::set<std::string> pixels;
+};
+
+// Decodes every file with `decode` and compares it with SDL2_image's picture: the same files load,
+// and those that do have the same size and pixels, and an alpha mask exactly when SDL2_image gave an
+// alpha channel (then with the same values); except for the differences named.
+void expect_as_before(const std::vector<std::filesystem::path>& paths,
+    const std::function<bool(Surface&, const Bytes&)>& decode, int expected_loaded,
+    const Differences& expected = {})
+{
+    int loaded = 0;
+    Differences found;
+    for (auto const& path : paths) {
+        std::string const name = path.filename().string();
+        SCOPED_TRACE(name);
+        Bytes const file = read_file(path);
+        auto const reference = loaded_before(file);
+        Surface surface;
+        bool const decoded = decode(surface, file);
+        if (decoded != reference.has_value()) {
+            found.loading.insert(name);
+            continue;
+        }
+        if (!decoded)
+            continue;
+        ++loaded;
+        EXPECT_EQ(surface.alpha_mask() != nullptr, reference->has_alpha);
+        EXPECT_EQ(surface.width(), reference->width);
+        EXPECT_EQ(surface.height(), reference->height);
+        if (!same_pixels(surface, *reference, reference->has_alpha ? Alpha::Compare : Alpha::Ignore))
+            found.pixels.insert(name);
+    }
+    EXPECT_EQ(loaded, expected_loaded);
+    EXPECT_EQ(found.loading, expected.loading);
+    EXPECT_EQ(found.pixels, expected.pixels);
+}
+
+std::vector<std::filesystem::path> paths_in(
+    const std::filesystem::path& folder, std::set<std::string> const& extensions)
+{
+    std::vector<std::filesystem::path> paths;
+    for (auto const& entry : std::filesystem::directory_iterator(folder)) {
+        if (extensions.contains(entry.path().extension().string()))
+            paths.push_back(entry.path());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+TEST_F(LaterDecoders, GifFilesDecodeAsSdlImageDecodedThem)
+{
+    // The suite and the fuzz corpora's GIFs, valid and damaged, except those that crash SDL2_image.
+    auto paths = paths_in(kData / "gif", { ".gif" });
+    ASSERT_EQ(paths.size(), 20u);
+    for (std::string const corpus : { "picture_probe_fuzz", "picture_fuzz" }) {
+        for (auto const& path : paths_in(kFuzzCorpus / corpus, { ".gif" })) {
+            if (!path.filename().string().starts_with("sdl-image-crash-"))
+                paths.push_back(path);
+        }
+    }
+    // An LZW code size beyond 8 bits, which giflib refuses; and LZW codes that do not exist yet, after
+    // which giflib stops (the rest stays index 0) where SDL2_image went on making up pixels.
+    Differences const damaged { { "mutated-lzw-code-size.gif" }, { "mutated-sub-block-length.gif" } };
+    expect_as_before(
+        paths, [this](Surface& surface, const Bytes& file) { return decode_gif(surface, file, &codecs); },
+        kExpectedGifs, damaged);
+}
+
+TEST_F(LaterDecoders, AGifWithAShortTableOrNoneDrawsAsSdlImageDrewIt)
+{
+    // 2 x 2, not interlaced; rows of index 0 and 2; the screen's flags ask for a table of 2.
+    Bytes const image {
+        0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, // the image at (0, 0), 2 x 2
+        2, 3, 0x04, 0x24, 0x05, 0, // LZW code size 2, one block of 3 bytes: 0, 0, 2, 2
+        0x3B, // trailer
+    };
+    Bytes short_table { 'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 10, 20, 30, 40, 50, 60 };
+    short_table.insert(short_table.end(), image.begin(), image.end());
+    Bytes no_table { 'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x00, 0, 0 };
+    no_table.insert(no_table.end(), image.begin(), image.end());
+    for (auto const& file : { short_table, no_table }) {
+        auto const before = loaded_before(file);
+        ASSERT_TRUE(before);
+        Surface surface;
+        ASSERT_TRUE(decode_gif(surface, file, &codecs));
+        EXPECT_TRUE(same_pixels(surface, *before, Alpha::Ignore));
+    }
+    Surface surface;
+    ASSERT_TRUE(decode_gif(surface, short_table, &codecs));
+    EXPECT_EQ(surface.at(0, 0), (10 >> 3) << 10 | (20 >> 3) << 5 | (30 >> 3));
+    EXPECT_EQ(surface.at(0, 1), 0x7FFF) << "beyond the table: white";
+    ASSERT_TRUE(decode_gif(surface, no_table, &codecs));
+    EXPECT_EQ(surface.at(0, 0), 0);
+    EXPECT_EQ(surface.at(0, 1), 0x7FFF);
+}
+
+TEST_F(LaterDecoders, AnInterlacedGifOfTwoToFourRowsHasAllItsRows)
+{
+    // 2 x 3, interlaced, a global table of 8 colours; row y has index y: black, red, green.
+    Bytes const file {
+        'G', 'I', 'F', '8', '7', 'a', 2, 0, 3, 0, 0xA2, 0, 0, // screen 2 x 3, table of 8
+        0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0xFF,
+        0xFF, // the table
+        0x2C, 0, 0, 0, 0, 2, 0, 3, 0, 0x40, // the image at (0, 0), 2 x 3, interlaced
+        3, 4, 0x08, 0x20, 0x12, 0x91, 0, // LZW code size 3, one block of 4 bytes
+        0x3B, // trailer
+    };
+    Surface surface;
+    ASSERT_TRUE(decode_gif(surface, file, &codecs));
+    ASSERT_EQ(surface.height(), 3);
+    for (int x = 0; x < 2; ++x) {
+        EXPECT_EQ(surface.at(x, 0), 0);
+        EXPECT_EQ(surface.at(x, 1), kRedMask);
+        EXPECT_EQ(surface.at(x, 2), kGreenMask);
+    }
+    // SDL2_image stopped after the first pass when the second starts below the picture.
+    auto const before = loaded_before(file);
+    ASSERT_TRUE(before);
+    EXPECT_EQ(truncated(before->at(0, 1)), 0);
+    EXPECT_EQ(truncated(before->at(0, 2)), 0);
+}
+
 TEST_F(LaterDecoders, GifSamplesLoadThroughTheGifDecoderAndBrokenOnesFail)
 {
-    // The loader fills what too little pixel data leaves (wuffs-artificial-pixel-data-not-enough.gif),
+    // Too little pixel data leaves the rest at index 0 (wuffs-artificial-pixel-data-not-enough.gif),
     // but a file cut short is refused.
     std::set<std::string> const broken {
         "hippopotamus.interlaced.truncated.gif",
@@ -489,6 +678,88 @@ TEST_F(LaterDecoders, JpegSamplesReachTheLastDecoderAndTruncatedOnesFail)
         if (loaded) {
             EXPECT_EQ(surface.alpha_mask(), nullptr);
         }
+    }
+}
+
+TEST_F(LaterDecoders, JpegFilesDecodeExactlyAsSdlImageDecodedThem)
+{
+    // SDL2_image read them with libjpeg too, to RGB with the library's defaults.
+    auto paths = paths_in(kData / "jpeg", { ".jpeg", ".jpg" });
+    ASSERT_EQ(paths.size(), 15u);
+    for (auto const& path : paths_in(kFuzzCorpus / "picture_fuzz", { ".jpeg", ".jpg" }))
+        paths.push_back(path);
+    expect_as_before(
+        paths,
+        [this](Surface& surface, const Bytes& file) { return decode_any_picture(surface, file, &codecs); },
+        kExpectedJpegs);
+}
+
+TEST_F(LaterDecoders, PngsTheStrictDecoderRefusesDecodeAsSdlImageDecodedThem)
+{
+    // Grey with alpha and every tRNS chunk: a palette whose chunk makes one entry wholly transparent,
+    // and grey or RGB with a chunk, get a colour key (no mask); partial or several transparent
+    // entries an alpha channel.
+    std::vector<std::filesystem::path> paths;
+    for (auto const& path : paths_in(kData / "png", { ".png" })) {
+        Bytes const file = read_file(path);
+        Surface strict;
+        if (!decode_png(strict, file, &codecs) && libpng_reference(file))
+            paths.push_back(path);
+    }
+    ASSERT_EQ(paths.size(), 19u);
+    // SDL2_image gave grey pictures with a tRNS chunk a surface format that the grey bytes do not fit,
+    // so their colours came out wrong; they match libpng's own decode instead.
+    Differences const wrong_before { {}, { "tbbn0g04.png", "tbwn0g16.png" } };
+    expect_as_before(
+        paths,
+        [this](Surface& surface, const Bytes& file) { return decode_any_picture(surface, file, &codecs); },
+        19, wrong_before);
+    for (auto const& name : wrong_before.pixels) {
+        SCOPED_TRACE(name);
+        Bytes const file = read_file(kData / "png" / name);
+        Surface grey;
+        ASSERT_TRUE(decode_any_picture(grey, file, &codecs));
+        EXPECT_EQ(grey.alpha_mask(), nullptr);
+        EXPECT_TRUE(same_pixels(grey, *libpng_reference(file), Alpha::Ignore));
+    }
+    Surface surface;
+    ASSERT_TRUE(decode_any_picture(surface, read_file(kData / "png" / "tbbn3p08.png"), &codecs));
+    EXPECT_EQ(surface.alpha_mask(), nullptr) << "one wholly transparent entry is a colour key";
+    ASSERT_TRUE(decode_any_picture(surface, read_file(kData / "png" / "tbrn2c08.png"), &codecs));
+    EXPECT_EQ(surface.alpha_mask(), nullptr) << "an RGB picture's tRNS is a colour key";
+    ASSERT_TRUE(decode_any_picture(surface, read_file(kData / "png" / "basn4a08.png"), &codecs));
+    EXPECT_NE(surface.alpha_mask(), nullptr) << "grey with alpha keeps its alpha";
+}
+
+TEST_F(LaterDecoders, CursorFilesDecodeAsSdlImageDecodedThemWithTheirMaskAsAlpha)
+{
+    auto const paths = paths_in(kData / "cur", { ".cur" });
+    ASSERT_EQ(paths.size(), 7u);
+    expect_as_before(
+        paths,
+        [this](Surface& surface, const Bytes& file) { return decode_any_picture(surface, file, &codecs); },
+        6);
+    Surface surface;
+    ASSERT_TRUE(load_picture(surface, sources, "cur\\tk-cursor44-left_ptr.cur"));
+    ASSERT_NE(surface.alpha_mask(), nullptr);
+    EXPECT_EQ(surface.alpha_mask()[31 * 32 + 31], 0) << "the mask leaves the corner out";
+    // An icon file is the same directory with another type.
+    Bytes icon = read_file(kData / "cur" / "deerstalker.cur");
+    icon[2] = 1;
+    auto const before = loaded_before(icon);
+    ASSERT_TRUE(before);
+    ASSERT_TRUE(decode_any_picture(surface, icon, &codecs));
+    EXPECT_TRUE(same_pixels(surface, *before, Alpha::Compare));
+}
+
+TEST_F(LaterDecoders, TiffAndWebpAreRecognisedButNoLongerOffered)
+{
+    for (std::string const name : { "header.tif", "canvas.webp" }) {
+        SCOPED_TRACE(name);
+        Bytes const file = read_file(kFuzzCorpus / "picture_probe_fuzz" / name);
+        ASSERT_TRUE(platform::probe_picture(file));
+        Surface surface;
+        EXPECT_FALSE(decode_any_picture(surface, file, &codecs));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/command_table.h"
 #include "engine/engine.h"
+#include "platform/codecs/host_image_codecs.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/headless/headless_window.h"
@@ -12,7 +13,6 @@
 #include "platform/headless/virtual_clock.h"
 #include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/sdl_image_codecs.h"
 #include "platform/text_output.h"
 
 #include <filesystem>
@@ -83,7 +83,7 @@ private:
     platform::RecordingMediaPlayer m_media { m_clock };
     platform::VirtualTimer m_midi_timer { m_clock };
     platform::RecordingMidiOut m_midi_out { m_clock };
-    platform::SdlImageCodecs m_images;
+    platform::HostImageCodecs m_images;
     platform::FreeTypeFonts m_fonts { m_encoding };
     platform::StringOutput m_messages;
     platform::StringOutput m_trace;

@@ -1,5 +1,5 @@
 // PNG files read from memory through libpng.
-#include "platform/posix/png_reader.h"
+#include "platform/codecs/png_reader.h"
 
 #include <png.h>
 
@@ -42,10 +42,32 @@ struct PngRead {
     png_infop info { nullptr };
     MemoryInput input;
     PictureSink* sink { nullptr };
+    PngReading reading { PngReading::Strict };
     // One row, or the whole picture when it is interlaced.
     std::unique_ptr<png_byte[]> pixels;
     std::unique_ptr<png_bytep[]> rows;
 };
+
+// True when the tRNS chunk only names one colour to leave out: any chunk of a grey or RGB picture, and
+// a palette's when it makes at most one entry wholly transparent and none partly. The general
+// loader treats such a colour as a key, not as alpha.
+bool is_colour_key(const PngRead& read)
+{
+    if (png_get_color_type(read.png, read.info) != PNG_COLOR_TYPE_PALETTE)
+        return true;
+    png_bytep alphas = nullptr;
+    int count = 0;
+    if (png_get_tRNS(read.png, read.info, &alphas, &count, nullptr) != PNG_INFO_tRNS || !alphas)
+        return true;
+    int transparent = 0;
+    for (int i = 0; i < count; ++i) {
+        if (alphas[i] == 0)
+            ++transparent;
+        else if (alphas[i] != 255)
+            return false;
+    }
+    return transparent <= 1;
+}
 
 bool decode_with_libpng(PngRead& read)
 {
@@ -57,12 +79,21 @@ bool decode_with_libpng(PngRead& read)
 
     int const color_type = png_get_color_type(read.png, read.info);
     int const bit_depth = png_get_bit_depth(read.png, read.info);
+    bool has_alpha = (color_type & PNG_COLOR_MASK_ALPHA) != 0;
+    if (read.reading == PngReading::General && png_get_valid(read.png, read.info, PNG_INFO_tRNS)) {
+        // A key's colour stays: the alpha that the expansion makes of it is dropped again.
+        if (is_colour_key(read))
+            png_set_strip_alpha(read.png);
+        else
+            has_alpha = true;
+    }
     if (color_type == PNG_COLOR_TYPE_PALETTE || (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8)
         || png_get_valid(read.png, read.info, PNG_INFO_tRNS))
         png_set_expand(read.png);
     if (bit_depth > 8)
         png_set_strip_16(read.png);
-    if (color_type == PNG_COLOR_TYPE_GRAY)
+    if (color_type == PNG_COLOR_TYPE_GRAY
+        || (read.reading == PngReading::General && color_type == PNG_COLOR_TYPE_GRAY_ALPHA))
         png_set_gray_to_rgb(read.png);
     // Not a transformation of the pixels: it makes libpng put the passes of an interlaced file
     // together.
@@ -74,7 +105,6 @@ bool decode_with_libpng(PngRead& read)
     int depth = 0;
     int transformed_type = 0;
     png_get_IHDR(read.png, read.info, &width, &height, &depth, &transformed_type, nullptr, nullptr, nullptr);
-    bool const has_alpha = (color_type & PNG_COLOR_MASK_ALPHA) != 0;
     if (transformed_type != (has_alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB) || depth != 8)
         return false;
     if (!picture_size_allowed(width, height))
@@ -114,7 +144,7 @@ bool decode_with_libpng(PngRead& read)
 
 } // namespace
 
-bool read_png(std::span<const std::uint8_t> file, PictureSink& sink)
+bool read_png(std::span<const std::uint8_t> file, PictureSink& sink, PngReading reading)
 {
     if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
         return false;
@@ -129,6 +159,7 @@ bool read_png(std::span<const std::uint8_t> file, PictureSink& sink)
     }
     read.input = { file.data(), file.size(), 0 };
     read.sink = &sink;
+    read.reading = reading;
     bool const decoded = decode_with_libpng(read);
     png_destroy_read_struct(&read.png, &read.info, nullptr);
     return decoded;
