@@ -60,10 +60,8 @@ struct AudioDecoder::State {
     // Converted samples not yet read (interleaved left, right).
     std::vector<std::int16_t> pending;
     std::size_t pending_at { 0 };
-    // All packets are sent and the decoder was told so.
-    bool input_done { false };
+    PacketFeed feed;
     bool finished { false };
-    int refused_packets { 0 };
     // After a seek: the samples before this time are decoded but dropped.
     std::optional<std::int64_t> discard_until_ms;
 
@@ -173,27 +171,11 @@ struct AudioDecoder::State {
                     append(nullptr, 0);
                 return pending.size() > pending_at;
             }
-            if (input_done) {
+            if (feed.input_done) {
                 finished = true;
                 return false;
             }
-            if (av_read_frame(format, packet) < 0) {
-                input_done = true;
-                avcodec_send_packet(codec, nullptr);
-                continue;
-            }
-            if (packet->stream_index == stream) {
-                int const sent = avcodec_send_packet(codec, packet);
-                if (sent < 0 && sent != AVERROR(EAGAIN)) {
-                    if (++refused_packets > kMaxRefusedPackets) {
-                        input_done = true;
-                        avcodec_send_packet(codec, nullptr);
-                    }
-                } else {
-                    refused_packets = 0;
-                }
-            }
-            av_packet_unref(packet);
+            feed_decoder(format, stream, codec, packet, feed);
         }
         return false;
     }
@@ -252,9 +234,8 @@ bool AudioDecoder::seek(std::uint32_t ms)
     swr_free(&state.resampler);
     state.pending.clear();
     state.pending_at = 0;
-    state.input_done = false;
+    state.feed = {};
     state.finished = false;
-    state.refused_packets = 0;
     state.discard_until_ms = ms;
     return true;
 }
@@ -303,8 +284,7 @@ std::optional<std::uint32_t> decoded_length_ms(const std::string& host_path)
     if (codec && packet && frame) {
         // Whole samples of each rate, so that rounding does not add up over many short frames.
         std::map<int, std::uint64_t> samples_at_rate;
-        bool input_done = false;
-        int refused_packets = 0;
+        PacketFeed feed;
         for (;;) {
             int const received = avcodec_receive_frame(codec, frame);
             if (received == 0) {
@@ -314,25 +294,9 @@ std::optional<std::uint32_t> decoded_length_ms(const std::string& host_path)
                 av_frame_unref(frame);
                 continue;
             }
-            if (received != AVERROR(EAGAIN) || input_done)
+            if (received != AVERROR(EAGAIN) || feed.input_done)
                 break;
-            if (av_read_frame(sound.format, packet) < 0) {
-                input_done = true;
-                avcodec_send_packet(codec, nullptr);
-                continue;
-            }
-            if (packet->stream_index == sound.stream) {
-                int const sent = avcodec_send_packet(codec, packet);
-                if (sent < 0 && sent != AVERROR(EAGAIN)) {
-                    if (++refused_packets > kMaxRefusedPackets) {
-                        input_done = true;
-                        avcodec_send_packet(codec, nullptr);
-                    }
-                } else {
-                    refused_packets = 0;
-                }
-            }
-            av_packet_unref(packet);
+            feed_decoder(sound.format, sound.stream, codec, packet, feed);
         }
         std::uint64_t total_ms = 0;
         for (auto const& [rate, samples] : samples_at_rate)

@@ -44,4 +44,26 @@ AVCodecContext* open_stream_decoder(const MediaInput& input)
     return codec;
 }
 
+void feed_decoder(
+    AVFormatContext* format, int stream, AVCodecContext* codec, AVPacket* packet, PacketFeed& feed)
+{
+    if (av_read_frame(format, packet) < 0) {
+        feed.input_done = true;
+        avcodec_send_packet(codec, nullptr);
+        return;
+    }
+    if (packet->stream_index == stream) {
+        int const sent = avcodec_send_packet(codec, packet);
+        if (sent < 0 && sent != AVERROR(EAGAIN)) {
+            if (++feed.refused_packets > kMaxRefusedPackets) {
+                feed.input_done = true;
+                avcodec_send_packet(codec, nullptr);
+            }
+        } else {
+            feed.refused_packets = 0;
+        }
+    }
+    av_packet_unref(packet);
+}
+
 } // namespace advplay::platform

@@ -45,10 +45,9 @@ struct MovieDecoder::State {
     std::int64_t next_duration { 0 };
     std::int64_t current_at { 0 };
     std::int64_t current_duration { 0 };
-    bool input_done { false };
+    PacketFeed feed;
     // No picture follows the current one.
     bool decoding_done { false };
-    int refused_packets { 0 };
     std::vector<std::uint8_t> rgb;
 
     ~State()
@@ -68,25 +67,9 @@ struct MovieDecoder::State {
             int const received = avcodec_receive_frame(codec, next);
             if (received == 0)
                 return true;
-            if (received != AVERROR(EAGAIN) || input_done)
+            if (received != AVERROR(EAGAIN) || feed.input_done)
                 return false;
-            if (av_read_frame(format, packet) < 0) {
-                input_done = true;
-                avcodec_send_packet(codec, nullptr);
-                continue;
-            }
-            if (packet->stream_index == stream) {
-                int const sent = avcodec_send_packet(codec, packet);
-                if (sent < 0 && sent != AVERROR(EAGAIN)) {
-                    if (++refused_packets > kMaxRefusedPackets) {
-                        input_done = true;
-                        avcodec_send_packet(codec, nullptr);
-                    }
-                } else {
-                    refused_packets = 0;
-                }
-            }
-            av_packet_unref(packet);
+            feed_decoder(format, stream, codec, packet, feed);
         }
     }
 
