@@ -2,12 +2,16 @@
 #include "platform/sdl/sdl_media_player.h"
 
 #include "platform/clock.h"
+#include "platform/riff_chunks.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <limits>
+#include <vector>
 
 namespace advplay::platform {
 
@@ -378,15 +382,14 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect(const std::string& host
     if (!m_sound)
         return std::nullopt;
     free_effect();
-    Mix_Chunk* chunk = Mix_LoadWAV(host_path.c_str());
-    if (!chunk)
+    // The mixer reads the whole sound into memory in any case; read here first, its chunks can be
+    // made to fit the file.
+    std::ifstream in(host_path, std::ios::binary);
+    if (!in)
         return std::nullopt;
-    m_effect = chunk;
-    if (Mix_PlayChannel(kEffectChannel, chunk, mode == EffectMode::Loop ? -1 : 0) < 0) {
-        free_effect();
-        return std::nullopt;
-    }
-    return chunk_length_ms(*chunk, m_rate);
+    std::vector<std::uint8_t> const sound(
+        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return play_effect_bytes(sound, mode);
 }
 
 std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const std::uint8_t> wave)
@@ -394,12 +397,23 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const s
     if (!m_sound)
         return std::nullopt;
     free_effect();
-    SDL_RWops* bytes = SDL_RWFromConstMem(wave.data(), static_cast<int>(wave.size()));
+    return play_effect_bytes(wave, EffectMode::Once);
+}
+
+std::optional<std::uint32_t> SdlMediaPlayer::play_effect_bytes(
+    std::span<const std::uint8_t> sound, EffectMode mode)
+{
+    if (sound.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return std::nullopt;
+    // SDL's WAV reader allocates the length a chunk claims before it finds the file short.
+    std::vector<std::uint8_t> fitted(sound.begin(), sound.end());
+    fit_riff_chunks(fitted);
+    SDL_RWops* bytes = SDL_RWFromConstMem(fitted.data(), static_cast<int>(fitted.size()));
     Mix_Chunk* chunk = bytes ? Mix_LoadWAV_RW(bytes, 1) : nullptr;
     if (!chunk)
         return std::nullopt;
     m_effect = chunk;
-    if (Mix_PlayChannel(kEffectChannel, chunk, 0) < 0) {
+    if (Mix_PlayChannel(kEffectChannel, chunk, mode == EffectMode::Loop ? -1 : 0) < 0) {
         free_effect();
         return std::nullopt;
     }

@@ -1,0 +1,15 @@
+// RIFF files (WAV sounds) held in memory: chunk lengths made to fit the bytes that are there.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace advplay::platform {
+
+// Cuts the RIFF length and the length of every chunk that runs past the end of `file` to what the
+// file holds, so that a reader that allocates what a header claims before it finds the file short
+// (a 92-byte WAV whose data chunk claims 2.5 GB) allocates only what is there. The sound read is
+// the same: what the file holds. Bytes that are not a RIFF file are left as they are.
+void fit_riff_chunks(std::span<std::uint8_t> file);
+
+} // namespace advplay::platform
