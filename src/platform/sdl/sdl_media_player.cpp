@@ -409,7 +409,12 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect_bytes(
     std::vector<std::uint8_t> fitted(sound.begin(), sound.end());
     fit_riff_chunks(fitted);
     SDL_RWops* bytes = SDL_RWFromConstMem(fitted.data(), static_cast<int>(fitted.size()));
-    Mix_Chunk* chunk = bytes ? Mix_LoadWAV_RW(bytes, 1) : nullptr;
+    if (!bytes)
+        return std::nullopt;
+    // Closed here, not by the mixer: on a file too short to tell its format it returns without
+    // closing what it was told to.
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(bytes, 0);
+    SDL_RWclose(bytes);
     if (!chunk)
         return std::nullopt;
     m_effect = chunk;
