@@ -1,4 +1,5 @@
-// RIFF files (WAV sounds) held in memory: chunk lengths made to fit the bytes that are there.
+// RIFF files (WAV sounds) held in memory: chunk lengths made to fit the bytes that are there, and
+// format chunks that no reader should be given.
 #pragma once
 
 #include <cstdint>
@@ -11,5 +12,11 @@ namespace advplay::platform {
 // (a 92-byte WAV whose data chunk claims 2.5 GB) allocates only what is there. The sound read is
 // the same: what the file holds. Bytes that are not a RIFF file are left as they are.
 void fit_riff_chunks(std::span<std::uint8_t> file);
+
+// False for a WAV (RIFF) or AIFF (FORM) file whose format chunk gives no channels or more than 8,
+// no bits a sample, no block size, or a sample rate beyond 768 kHz, or that has no format chunk:
+// the mixer's music reader divides by such values. True for anything else, which is the decoders'
+// to judge.
+bool sound_format_plausible(std::span<const std::uint8_t> file);
 
 } // namespace advplay::platform

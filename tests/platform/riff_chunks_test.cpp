@@ -88,5 +88,40 @@ TEST(RiffChunks, ShortFilesAreNeverReadOrWrittenPastTheirEnd)
     }
 }
 
+// The mixer's music reader divides by the channels and block size of a WAV's format chunk: a file
+// that gives none is kept from it. Every file of the suite that has a format passes.
+TEST(RiffChunks, SoundFormatsThatWouldDivideByZeroAreNotPlausible)
+{
+    for (auto const& entry :
+        std::filesystem::directory_iterator(std::filesystem::path(ADVPLAY_TESTDATA_DIR) / "wav")) {
+        if (entry.path().extension() == ".wav") {
+            SCOPED_TRACE(entry.path().filename().string());
+            EXPECT_TRUE(sound_format_plausible(read_file(entry.path())));
+        }
+    }
+    Bytes const found = read_file(std::filesystem::path(ADVPLAY_FUZZ_CORPUS_DIR) / "media_fuzz"
+        / "fpe-mixer-music-wav-of-no-channels.wav");
+    ASSERT_EQ(found.size(), 84u);
+    EXPECT_FALSE(sound_format_plausible(found));
+
+    // PCM, 2 channels, 44100 Hz, block size 4, 16 bits; then each field spoilt in turn.
+    Bytes wave = bytes_of(std::string("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00", 20));
+    wave.insert(wave.end(), { 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0 });
+    wave.insert(wave.end(), { 'd', 'a', 't', 'a', 0, 0, 0, 0 });
+    EXPECT_TRUE(sound_format_plausible(wave));
+    for (std::size_t const field : { 22u, 24u, 32u, 34u }) {
+        Bytes spoilt = wave;
+        spoilt[field] = 0;
+        spoilt[field + 1] = 0;
+        if (field == 24u)
+            spoilt[26] = 0xFF;
+        EXPECT_FALSE(sound_format_plausible(spoilt)) << "field at " << field;
+    }
+    Bytes no_format = wave;
+    std::memcpy(no_format.data() + 12, "junk", 4);
+    EXPECT_FALSE(sound_format_plausible(no_format));
+    EXPECT_TRUE(sound_format_plausible(bytes_of("ID3\x03 an MP3 is the decoder's to judge")));
+}
+
 } // namespace
 } // namespace advplay::platform

@@ -139,6 +139,14 @@ MediaId SdlMediaPlayer::open_music(const std::string& host_path)
 {
     if (!m_sound)
         return kNoMedia;
+    std::ifstream in(host_path, std::ios::binary);
+    if (!in)
+        return kNoMedia;
+    std::vector<std::uint8_t> const sound(
+        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The mixer's WAV and AIFF readers divide by what the format chunk says.
+    if (!sound_format_plausible(sound))
+        return kNoMedia;
     Mix_Music* music = Mix_LoadMUS(host_path.c_str());
     if (!music)
         return kNoMedia;
