@@ -77,7 +77,8 @@ public:
     // ---- The sound-effect channel -----------------------------------------------------------------
 
     // Plays a WAV file on the one effect channel, in place of whatever it played. The sound's length
-    // in milliseconds, or nothing (and the channel silent) when the file cannot be played.
+    // in milliseconds, or nothing (and the channel silent) when the file cannot be played, as for a
+    // file of another format.
     virtual std::optional<std::uint32_t> play_effect(const std::string& host_path, EffectMode mode) = 0;
     // The same for a WAV file held in memory, played once.
     virtual std::optional<std::uint32_t> play_effect_image(std::span<const std::uint8_t> wave) = 0;

@@ -92,11 +92,17 @@ void fit_riff_chunks(std::span<std::uint8_t> file)
     }
 }
 
+bool is_wave_file(std::span<const std::uint8_t> file)
+{
+    return file.size() >= kRiffHeaderSize && std::memcmp(file.data(), "RIFF", 4) == 0
+        && std::memcmp(file.data() + 8, "WAVE", 4) == 0;
+}
+
 bool sound_format_plausible(std::span<const std::uint8_t> file)
 {
     if (file.size() < kRiffHeaderSize)
         return true;
-    if (std::memcmp(file.data(), "RIFF", 4) == 0 && std::memcmp(file.data() + 8, "WAVE", 4) == 0) {
+    if (is_wave_file(file)) {
         // Tag, channels, rate, bytes a second, block size, bits a sample.
         auto const format = find_chunk(file, "fmt ", false);
         if (!format || format->size() < 16)

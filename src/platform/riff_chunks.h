@@ -13,6 +13,9 @@ namespace advplay::platform {
 // the same: what the file holds. Bytes that are not a RIFF file are left as they are.
 void fit_riff_chunks(std::span<std::uint8_t> file);
 
+// "RIFF", a length and "WAVE": a WAV file, whatever its chunks hold.
+bool is_wave_file(std::span<const std::uint8_t> file);
+
 // False for a WAV (RIFF) or AIFF (FORM) file whose format chunk gives no channels or more than 8,
 // no bits a sample, no block size, or a sample rate beyond 768 kHz, or that has no format chunk:
 // the mixer's music reader divides by such values. True for anything else, which is the decoders'

@@ -141,6 +141,22 @@ TEST_F(MediaCommandsTest, MissingOrBrokenWavSilencesTheEffect)
     EXPECT_EQ(end, 0u) << "a sound that cannot play holds nothing";
 }
 
+// An effect is a WAV file, as the system's sound call played them: an MP3 under a .wav name is not
+// played, nor a WAV whose format gives no channels.
+TEST_F(MediaCommandsTest, AnEffectThatIsNoPlayableWavIsNotPlayed)
+{
+    copy("mp3/tinytag-mpeg1_44_1khz_cbr.mp3", "data/music.wav");
+    copy(kShortWav, "data/a.wav");
+    std::ifstream in(std::filesystem::path(ADVPLAY_TESTDATA_DIR) / kShortWav, std::ios::binary);
+    std::string silent((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    silent[22] = silent[23] = 0;
+    m_game.folder().write("data/silent.wav", silent);
+    run(".wav music 0\n.wav silent 0\n.wav a 0\n");
+    EXPECT_EQ(log(),
+        (std::vector<std::string> {
+            "effect music.wav once failed", "effect silent.wav once failed", "effect a.wav once 334 ms" }));
+}
+
 // ---------------------------------------------------------------------------------------------------
 // .mp3
 // ---------------------------------------------------------------------------------------------------

@@ -92,6 +92,24 @@ TEST_F(DiskAudio, ASoundEffectIsMixedIntoTheOutput)
     EXPECT_GT(loudest(), 8000);
 }
 
+// The mixer would decode anything else as music, whole, before playing it: a file of zeros that a
+// tracker reader takes for a module that loops for ever filled memory without end.
+TEST_F(DiskAudio, OnlyWavFilesPlayAsEffects)
+{
+    SdlMixer mixer;
+    ASSERT_TRUE(mixer.is_open()) << mixer.error();
+    SteadyClock clock;
+    SdlMediaPlayer player(clock, mixer);
+    EXPECT_FALSE(
+        player.play_effect((kData / "mp3" / "tinytag-mpeg1_44_1khz_cbr.mp3").string(), EffectMode::Once));
+    EXPECT_FALSE(player.play_effect(
+        (std::filesystem::path(ADVPLAY_FUZZ_CORPUS_DIR) / "media_fuzz" / "oom-module-that-loops-for-ever.wav")
+            .string(),
+        EffectMode::Once));
+    EXPECT_FALSE(player.effect_playing());
+    EXPECT_TRUE(player.play_effect(kChime.string(), EffectMode::Once));
+}
+
 TEST_F(DiskAudio, Mp3MusicIsMixedIntoTheOutput)
 {
     {

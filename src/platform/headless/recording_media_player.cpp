@@ -2,10 +2,13 @@
 #include "platform/headless/recording_media_player.h"
 
 #include "platform/clock.h"
+#include "platform/riff_chunks.h"
 #include "platform/sdl/ffmpeg_audio.h"
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace advplay::platform {
 
@@ -242,7 +245,12 @@ bool RecordingMediaPlayer::close(MediaId id)
 std::optional<std::uint32_t> RecordingMediaPlayer::play_effect(const std::string& host_path, EffectMode mode)
 {
     m_effect_playing = false;
-    auto const length = audio_length_ms(host_path);
+    // The window's player takes WAV files only, and only with a format its mixer can read.
+    std::ifstream in(host_path, std::ios::binary);
+    std::vector<std::uint8_t> const sound(
+        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    bool const playable = is_wave_file(sound) && sound_format_plausible(sound);
+    auto const length = playable ? audio_length_ms(host_path) : std::nullopt;
     char const* const how = mode == EffectMode::Loop ? " loop" : " once";
     if (!length) {
         say("effect " + file_name(host_path) + how + " failed");

@@ -411,7 +411,10 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const s
 std::optional<std::uint32_t> SdlMediaPlayer::play_effect_bytes(
     std::span<const std::uint8_t> sound, EffectMode mode)
 {
-    if (sound.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+    // Only WAV files, as the system's sound call played. Anything else the mixer would decode as
+    // music, whole, before it plays: a tracker module that loops for ever filled memory without end.
+    if (sound.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) || !is_wave_file(sound)
+        || !sound_format_plausible(sound))
         return std::nullopt;
     // SDL's WAV reader allocates the length a chunk claims before it finds the file short.
     std::vector<std::uint8_t> fitted(sound.begin(), sound.end());
