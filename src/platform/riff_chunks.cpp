@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
+#include <fstream>
+#include <iterator>
 
 namespace advplay::platform {
 
@@ -125,6 +126,29 @@ bool sound_format_plausible(std::span<const std::uint8_t> file)
             && exponent < 16383 + 20;
     }
     return true;
+}
+
+std::optional<std::vector<std::uint8_t>> read_sound_file(const std::string& host_path)
+{
+    std::ifstream in(host_path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+bool sound_file_plausible(const std::string& host_path)
+{
+    std::ifstream in(host_path, std::ios::binary);
+    char head[4] {};
+    if (!in.read(head, sizeof head))
+        return static_cast<bool>(in.is_open());
+    if (std::memcmp(head, "RIFF", 4) != 0 && std::memcmp(head, "FORM", 4) != 0)
+        return true;
+    auto const whole = read_sound_file(host_path);
+    return whole && sound_format_plausible(*whole);
 }
 
 } // namespace advplay::platform

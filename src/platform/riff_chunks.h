@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace advplay::platform {
 
@@ -21,5 +24,12 @@ bool is_wave_file(std::span<const std::uint8_t> file);
 // the mixer's music reader divides by such values. True for anything else, which is the decoders'
 // to judge.
 bool sound_format_plausible(std::span<const std::uint8_t> file);
+
+// The whole file at `host_path`; nothing when it cannot be read.
+std::optional<std::vector<std::uint8_t>> read_sound_file(const std::string& host_path);
+
+// sound_format_plausible for the file at `host_path`, which is read whole only when it is a WAV or
+// AIFF file: an MP3 is the decoder's to judge. False when it cannot be read.
+bool sound_file_plausible(const std::string& host_path);
 
 } // namespace advplay::platform

@@ -103,6 +103,13 @@ TEST(RiffChunks, SoundFormatsThatWouldDivideByZeroAreNotPlausible)
         / "fpe-mixer-music-wav-of-no-channels.wav");
     ASSERT_EQ(found.size(), 84u);
     EXPECT_FALSE(sound_format_plausible(found));
+    // The same judgement from the file itself, which an MP3 is never read whole for.
+    EXPECT_FALSE(sound_file_plausible((std::filesystem::path(ADVPLAY_FUZZ_CORPUS_DIR) / "media_fuzz"
+        / "fpe-mixer-music-wav-of-no-channels.wav")
+                                          .string()));
+    EXPECT_TRUE(sound_file_plausible(
+        (std::filesystem::path(ADVPLAY_TESTDATA_DIR) / "mp3" / "tinytag-mpeg1_44_1khz_cbr.mp3").string()));
+    EXPECT_FALSE(sound_file_plausible("/nonexistent/advplay/music.mp3"));
 
     // PCM, 2 channels, 44100 Hz, block size 4, 16 bits; then each field spoilt in turn.
     Bytes wave = bytes_of(std::string("RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00", 20));

@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace advplay::platform {
 
@@ -246,10 +244,8 @@ std::optional<std::uint32_t> RecordingMediaPlayer::play_effect(const std::string
 {
     m_effect_playing = false;
     // The window's player takes WAV files only, and only with a format its mixer can read.
-    std::ifstream in(host_path, std::ios::binary);
-    std::vector<std::uint8_t> const sound(
-        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    bool const playable = is_wave_file(sound) && sound_format_plausible(sound);
+    auto const sound = read_sound_file(host_path);
+    bool const playable = sound && is_wave_file(*sound) && sound_format_plausible(*sound);
     auto const length = playable ? audio_length_ms(host_path) : std::nullopt;
     char const* const how = mode == EffectMode::Loop ? " loop" : " once";
     if (!length) {

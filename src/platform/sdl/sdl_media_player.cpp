@@ -8,8 +8,6 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -139,13 +137,8 @@ MediaId SdlMediaPlayer::open_music(const std::string& host_path)
 {
     if (!m_sound)
         return kNoMedia;
-    std::ifstream in(host_path, std::ios::binary);
-    if (!in)
-        return kNoMedia;
-    std::vector<std::uint8_t> const sound(
-        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // The mixer's WAV and AIFF readers divide by what the format chunk says.
-    if (!sound_format_plausible(sound))
+    if (!sound_file_plausible(host_path))
         return kNoMedia;
     Mix_Music* music = Mix_LoadMUS(host_path.c_str());
     if (!music)
@@ -392,12 +385,10 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect(const std::string& host
     free_effect();
     // The mixer reads the whole sound into memory in any case; read here first, its chunks can be
     // made to fit the file.
-    std::ifstream in(host_path, std::ios::binary);
-    if (!in)
+    auto sound = read_sound_file(host_path);
+    if (!sound)
         return std::nullopt;
-    std::vector<std::uint8_t> const sound(
-        (std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return play_effect_bytes(sound, mode);
+    return play_effect_bytes(std::move(*sound), mode);
 }
 
 std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const std::uint8_t> wave)
@@ -405,11 +396,11 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect_image(std::span<const s
     if (!m_sound)
         return std::nullopt;
     free_effect();
-    return play_effect_bytes(wave, EffectMode::Once);
+    return play_effect_bytes(std::vector<std::uint8_t>(wave.begin(), wave.end()), EffectMode::Once);
 }
 
 std::optional<std::uint32_t> SdlMediaPlayer::play_effect_bytes(
-    std::span<const std::uint8_t> sound, EffectMode mode)
+    std::vector<std::uint8_t> sound, EffectMode mode)
 {
     // Only WAV files, as the system's sound call played. Anything else the mixer would decode as
     // music, whole, before it plays: a tracker module that loops for ever filled memory without end.
@@ -417,9 +408,8 @@ std::optional<std::uint32_t> SdlMediaPlayer::play_effect_bytes(
         || !sound_format_plausible(sound))
         return std::nullopt;
     // SDL's WAV reader allocates the length a chunk claims before it finds the file short.
-    std::vector<std::uint8_t> fitted(sound.begin(), sound.end());
-    fit_riff_chunks(fitted);
-    SDL_RWops* bytes = SDL_RWFromConstMem(fitted.data(), static_cast<int>(fitted.size()));
+    fit_riff_chunks(sound);
+    SDL_RWops* bytes = SDL_RWFromConstMem(sound.data(), static_cast<int>(sound.size()));
     if (!bytes)
         return std::nullopt;
     // Closed here, not by the mixer: on a file too short to tell its format it returns without

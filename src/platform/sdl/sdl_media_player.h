@@ -84,9 +84,10 @@ private:
     bool enter_part(Stream& stream, std::uint32_t ms);
     void halt_music();
     void free_effect();
-    // Loads the sound from its bytes (the mixer copies what it needs) and plays it on the effect
-    // channel; its length, or nothing when it cannot be played.
-    std::optional<std::uint32_t> play_effect_bytes(std::span<const std::uint8_t> sound, EffectMode mode);
+    // Loads the sound from its bytes (the mixer copies what it needs; the chunk lengths are fitted
+    // to the bytes in place) and plays it on the effect channel; its length, or nothing when it
+    // cannot be played.
+    std::optional<std::uint32_t> play_effect_bytes(std::vector<std::uint8_t> sound, EffectMode mode);
     std::uint64_t to_frames(std::uint32_t ms) const
     {
         return std::uint64_t { ms } * static_cast<std::uint64_t>(m_rate) / 1000;
