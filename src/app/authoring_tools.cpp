@@ -33,7 +33,8 @@ int run_pack(const CommandLine& line)
 {
     platform::TextEncoding encoding;
     std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    platform::HostFiles files(
+        std::filesystem::current_path(status).string(), encoding, platform::HostFiles::Reach::Anywhere);
     std::string const folder = engine_path(encoding, line.operands[0]);
     std::string const output = engine_path(encoding, line.operands[1]);
     if (files.kind(folder) != platform::PathKind::Folder) {
@@ -89,7 +90,8 @@ int run_unpack(const CommandLine& line)
 {
     platform::TextEncoding encoding;
     std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    platform::HostFiles files(
+        std::filesystem::current_path(status).string(), encoding, platform::HostFiles::Reach::Anywhere);
     persist::ScenarioStore store;
     if (!store.load_pack(files, engine_path(encoding, line.operands[0]))) {
         say("cannot unpack " + line.operands[0] + ": " + store.last_error());
@@ -140,7 +142,8 @@ int run_savedump(const CommandLine& line)
 {
     platform::TextEncoding encoding;
     std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    platform::HostFiles files(
+        std::filesystem::current_path(status).string(), encoding, platform::HostFiles::Reach::Anywhere);
     std::string const& name = line.operands[0];
     persist::ByteBuffer bytes;
     if (!bytes.load_file(files, engine_path(encoding, name))) {
@@ -167,7 +170,8 @@ int run_gplp(const CommandLine& line)
 {
     platform::TextEncoding encoding;
     std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    platform::HostFiles files(
+        std::filesystem::current_path(status).string(), encoding, platform::HostFiles::Reach::Anywhere);
     bool const pack = line.operands[0] == "pack";
     std::string const input = engine_path(encoding, line.operands[1]);
     // Packing writes by default the name the engine looks for when the plain file is missing.

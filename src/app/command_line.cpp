@@ -50,7 +50,10 @@ options:
   --screenshot FILE   at the end, write what the window shows as a PNG
   --scale N           window size as N times 640 x 480 (default: the largest that fits, at most 2)
   --filter nearest|linear  how the picture is scaled in full screen (default nearest)
-  --debug             write the engine's internal errors to stderr (also ADVPLAY_DEBUG=1)
+  --debug             write the engine's internal errors to stderr (also ADVPLAY_DEBUG=1), and
+                      every path the game was refused because it leads out of the game folder
+  --allow-outside-paths  let the ini file's scenario, save, data and plug-in folders lie outside
+                      the game folder (the game's own paths still stay inside those folders)
   --font-map FILE     more "Windows face name = installed font family" lines, ahead of the
                       built-in ones (also ADVPLAY_FONT_MAP=FILE)
   --soundfont FILE    the SoundFont that synthesises the music (default: the installed TimGM6mb)
@@ -156,6 +159,8 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
                 return { std::nullopt, "--filter needs nearest or linear" };
         } else if (argument == "--debug") {
             line.debug = true;
+        } else if (argument == "--allow-outside-paths") {
+            line.allow_outside_paths = true;
         } else if (argument == "--font-map") {
             auto value = next_value();
             if (!value)

@@ -44,6 +44,8 @@ struct CommandLine {
     bool linear_filter { false };
     // Writes the engine's internal errors to stderr as they happen.
     bool debug { false };
+    // The ini file's folders may lie outside the game folder.
+    bool allow_outside_paths { false };
     std::optional<std::uint32_t> seed;
     // "YYYY-MM-DD HH:MM:SS": the calendar of a headless run at its start.
     std::optional<std::string> date;

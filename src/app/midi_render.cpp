@@ -72,7 +72,8 @@ int run_midi_render(const CommandLine& line)
 
     platform::TextEncoding encoding;
     std::error_code status;
-    platform::HostFiles files(std::filesystem::current_path(status).string(), encoding);
+    platform::HostFiles files(
+        std::filesystem::current_path(status).string(), encoding, platform::HostFiles::Reach::Anywhere);
     platform::FluidSynthesizer synthesizer(kRenderRate);
     if (!synthesizer.load_soundfont(soundfont)) {
         say("cannot load the SoundFont " + soundfont);

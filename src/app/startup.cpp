@@ -11,7 +11,9 @@
 #include "media/media_devices.h"
 #include "media/wav_sound.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/text_encoding.h"
 #include "platform/window.h"
 #include "text/message_window.h"
 
@@ -61,6 +63,31 @@ void read_settings(Settings& settings, const IniFile& ini)
     settings.plugin_path = normalise_folder(ini.get("SPI", "Path", "", 256));
 }
 
+// The ini file comes with the game, from a stranger: its folders may lead out of the game folder only
+// when the player allows it. A refused folder stays set, and everything in it is then refused as a
+// missing file is.
+void confine_folders(Engine& engine, const StartupOptions& options)
+{
+    Settings const& settings = engine.settings;
+    std::pair<std::string_view, const std::string&> const folders[] = {
+        { "Scenario", settings.scenario_path },
+        { "Save", settings.save_path },
+        { "Data", settings.data_path },
+        { "SPI", settings.plugin_path },
+    };
+    platform::Files& files = engine.platform.files;
+    for (auto const& [section, path] : folders) {
+        if (path.empty() || files.reachable(path))
+            continue;
+        if (options.allow_outside_paths) {
+            files.allow(path);
+        } else if (options.say) {
+            options.say("the ini file's [" + std::string(section) + "] Path \"" + engine.platform.encoding.to_utf8(path)
+                + "\" leads out of the game folder and is not used (--allow-outside-paths allows it)");
+        }
+    }
+}
+
 } // namespace
 
 StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions& options)
@@ -70,6 +97,7 @@ StartupResult start_up(Engine& engine, const IniFile& ini, const StartupOptions&
     settings.background = 0;
     engine.random.seed(options.seed ? *options.seed : engine.platform.clock.now());
     read_settings(settings, ini);
+    confine_folders(engine, options);
     script::reset_interpreter(engine);
     engine.input = {};
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace advplay {
 class Engine;
@@ -27,6 +28,10 @@ struct StartupOptions {
     // Claims the game for this copy; false when another copy runs, which this copy has then asked
     // to come to the front. Without it every copy runs.
     std::function<bool()> claim_single_instance;
+    // The ini file's folders may lie outside the game folder; without it such a folder is refused
+    // and `say` is told.
+    bool allow_outside_paths { false };
+    std::function<void(const std::string&)> say;
 };
 
 // Reads the settings, loads the scenario, runs the config script and positions the interpreter at

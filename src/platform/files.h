@@ -69,6 +69,13 @@ public:
     virtual std::optional<std::vector<FolderEntry>> list_folder(std::string_view path) = 0;
     // The host path that `path` resolves to (for libraries that open files themselves), or nothing.
     virtual std::optional<std::string> host_path(std::string_view path) = 0;
+
+    // A game is a folder from a stranger: every operation above refuses a path that, once ".." and
+    // symbolic links are followed, lies outside the game folder and the folders allowed below, as it
+    // refuses a missing file. Whether `path` (which need not exist yet) lies inside them.
+    virtual bool reachable(std::string_view path) = 0;
+    // Lets the operations reach `path` (a folder or a file) and everything below it as well.
+    virtual void allow(std::string_view path) = 0;
 };
 
 } // namespace advplay::platform

@@ -98,12 +98,132 @@ TEST_F(HostFilesTest, NewFilesAreCreatedUnderTheirUtf8SpellingInExistingFolders)
     EXPECT_TRUE(std::filesystem::is_directory(m_folder.path() / "out" / "章" / "deep"));
 }
 
-TEST_F(HostFilesTest, AbsolutePathsLeaveTheGameFolder)
+// The author's tools take their paths from the author's own command line.
+TEST_F(HostFilesTest, AbsolutePathsReachAnywhereForTheAuthorsTools)
 {
     testing::TemporaryFolder other;
     other.write("Elsewhere.TXT", "far");
-    EXPECT_EQ(read(other.path().string() + "/elsewhere.txt"), "far");
-    EXPECT_EQ(m_files.host_path(other.path().string() + "/ELSEWHERE.txt"), (other.path() / "Elsewhere.TXT").string());
+    HostFiles tools(m_folder.path().string(), m_encoding, HostFiles::Reach::Anywhere);
+    auto file = tools.open_read(other.path().string() + "/elsewhere.txt");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->size(), 3u);
+    EXPECT_EQ(tools.host_path(other.path().string() + "/ELSEWHERE.txt"), (other.path() / "Elsewhere.TXT").string());
+    EXPECT_EQ(read(other.path().string() + "/elsewhere.txt"), "<missing>") << "a game's files stay inside";
+}
+
+// A game folder "top/game" beside "top/outside", whose files no path of the game may touch.
+class GameFolderReachTest : public ::testing::Test {
+protected:
+    GameFolderReachTest()
+    {
+        m_top.write("outside/secret.sav", "secret");
+        m_top.write("outside/pic.bmp", "outside picture");
+        m_top.write("game/data/bg.bmp", "inside picture");
+        m_top.write("game/game.ini", "[Data]");
+        m_files.on_refused([this](std::string_view path) { m_refused.emplace_back(path); });
+    }
+    std::filesystem::path outside() const { return m_top.path() / "outside"; }
+    std::string read(std::string_view path)
+    {
+        auto file = m_files.open_read(path);
+        if (!file)
+            return "<refused>";
+        std::string bytes(file->size(), '\0');
+        file->read({ reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size() });
+        return bytes;
+    }
+    bool write(std::string_view path)
+    {
+        auto out = m_files.open_write(path);
+        std::uint8_t const byte = 'x';
+        return out && out->write({ &byte, 1 }) && out->close();
+    }
+
+    testing::TemporaryFolder m_top;
+    TextEncoding m_encoding;
+    HostFiles m_files { (m_top.path() / "game").string(), m_encoding };
+    std::vector<std::string> m_refused;
+};
+
+TEST_F(GameFolderReachTest, PathsThatClimbOutAreRefusedWhateverTheirSpelling)
+{
+    // Enough ".." to reach "/" from anywhere, then the outside folder's absolute location.
+    std::string deep = "data";
+    for (int i = 0; i < 40; ++i)
+        deep += "\\..";
+    deep += '\\';
+    std::string const absolute = outside().string() + "/secret.sav";
+    for (std::string const& path : { std::string("..\\outside\\secret.sav"), std::string("../outside/secret.sav"),
+             std::string("data\\..\\..\\OUTSIDE\\Secret.SAV"), std::string("data/./../..\\outside/secret.sav"),
+             deep + outside().relative_path().string() + "/secret.sav", absolute }) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(read(path), "<refused>");
+        EXPECT_EQ(m_files.kind(path), PathKind::Missing);
+        EXPECT_FALSE(m_files.host_path(path));
+        EXPECT_FALSE(m_files.reachable(path));
+        EXPECT_FALSE(write(path));
+        EXPECT_FALSE(m_files.remove(path));
+        EXPECT_FALSE(m_files.clear_read_only(path));
+        EXPECT_FALSE(m_files.replace("data\\bg.bmp", path));
+    }
+    EXPECT_FALSE(write("..\\escaped.sav"));
+    EXPECT_FALSE(m_files.create_folders("..\\made"));
+    EXPECT_FALSE(m_files.list_folder(".."));
+    EXPECT_FALSE(m_files.list_folder("data\\..\\.."));
+    EXPECT_EQ(m_top.read("outside/secret.sav"), "secret");
+    EXPECT_FALSE(std::filesystem::exists(m_top.path() / "escaped.sav"));
+    EXPECT_FALSE(std::filesystem::exists(m_top.path() / "made"));
+    EXPECT_EQ(m_top.read("game/data/bg.bmp"), "inside picture") << "a refused replace moves nothing";
+}
+
+TEST_F(GameFolderReachTest, PathsThatClimbButStayInsideStillWork)
+{
+    EXPECT_EQ(read("data\\..\\data\\BG.bmp"), "inside picture");
+    EXPECT_EQ(read("save\\..\\data/./bg.bmp"), "inside picture") << "a missing folder climbed out of";
+    EXPECT_TRUE(write("data\\..\\game.ini"));
+    EXPECT_EQ(m_top.read("game/game.ini"), "x");
+    EXPECT_TRUE(m_files.create_folders("data\\..\\save"));
+    EXPECT_TRUE(m_files.reachable("save\\not-yet\\x.sav"));
+    EXPECT_TRUE(m_refused.empty());
+}
+
+TEST_F(GameFolderReachTest, LinksThatLeadOutAreNotFollowed)
+{
+    auto const game = m_top.path() / "game";
+    std::filesystem::create_directory_symlink(outside(), game / "data" / "linked");
+    std::filesystem::create_symlink(outside() / "secret.sav", game / "data" / "secret.sav");
+    std::filesystem::create_symlink(outside() / "new.sav", game / "data" / "dangling.sav");
+    std::filesystem::create_symlink(game / "data" / "bg.bmp", game / "data" / "alias.bmp");
+    EXPECT_EQ(read("data\\linked\\pic.bmp"), "<refused>");
+    EXPECT_EQ(read("data\\SECRET.sav"), "<refused>");
+    EXPECT_FALSE(write("data\\secret.sav"));
+    EXPECT_FALSE(write("data\\dangling.sav"));
+    EXPECT_FALSE(write("data\\linked\\new.sav"));
+    EXPECT_FALSE(m_files.list_folder("data\\linked"));
+    EXPECT_EQ(m_top.read("outside/secret.sav"), "secret");
+    EXPECT_FALSE(std::filesystem::exists(outside() / "new.sav"));
+    EXPECT_EQ(read("data\\alias.bmp"), "inside picture") << "a link that stays inside is followed";
+}
+
+TEST_F(GameFolderReachTest, AnAllowedFolderIsReachableButNotBeyondIt)
+{
+    m_top.write("shared/pic.bmp", "shared picture");
+    EXPECT_FALSE(m_files.reachable("..\\shared"));
+    m_files.allow("..\\Shared");
+    EXPECT_EQ(read("..\\shared\\PIC.bmp"), "shared picture");
+    EXPECT_TRUE(write("..\\shared\\new.sav"));
+    EXPECT_EQ(read("..\\shared\\..\\outside\\secret.sav"), "<refused>");
+    EXPECT_EQ(read("..\\sharedness\\x"), "<refused>");
+    EXPECT_EQ(read("data\\bg.bmp"), "inside picture");
+}
+
+TEST_F(GameFolderReachTest, EachRefusalIsToldOnceInARow)
+{
+    (void)read("..\\outside\\secret.sav");
+    (void)m_files.kind("..\\outside\\secret.sav");
+    (void)read("..\\outside\\pic.bmp");
+    (void)read("data\\nothing.bmp");
+    EXPECT_EQ(m_refused, (std::vector<std::string> { "..\\outside\\secret.sav", "..\\outside\\pic.bmp" }));
 }
 
 } // namespace

@@ -36,6 +36,8 @@ public:
         return m_inner.list_folder(path);
     }
     std::optional<std::string> host_path(std::string_view path) override { return m_inner.host_path(path); }
+    bool reachable(std::string_view path) override { return m_inner.reachable(path); }
+    void allow(std::string_view path) override { m_inner.allow(path); }
 
 private:
     bool read_only(std::string_view path) const

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,6 +40,57 @@ std::vector<std::string_view> split_components(std::string_view path)
     if (begin < path.size())
         parts.push_back(path.substr(begin));
     return parts;
+}
+
+// The components with "." dropped and each ".." taken back with the component before it, as the
+// system the games were written for reads a path: "ev\\..\\bg" is "bg" even where "ev" is a link.
+// A ".." that climbs above the start stays (and leads out of the game folder); above "/" it is "/".
+std::vector<std::string_view> plain_components(std::string_view path)
+{
+    bool const absolute = !path.empty() && path.front() == '/';
+    std::vector<std::string_view> plain;
+    for (auto part : split_components(path)) {
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (!plain.empty() && plain.back() != "..")
+                plain.pop_back();
+            else if (!absolute)
+                plain.push_back(part);
+            continue;
+        }
+        plain.push_back(part);
+    }
+    return plain;
+}
+
+// The host path with every link and ".." followed, for a path whose last components need not exist
+// yet; nothing for a link that leads nowhere, or when the path cannot be followed.
+std::optional<std::string> real_location(const std::string& host)
+{
+    if (char* real = ::realpath(host.c_str(), nullptr)) {
+        std::string result(real);
+        std::free(real);
+        return result;
+    }
+    if (errno != ENOENT)
+        return std::nullopt;
+    struct stat info;
+    if (::lstat(host.c_str(), &info) == 0)
+        return std::nullopt;
+    std::size_t const slash = host.find_last_of('/');
+    if (slash == std::string::npos)
+        return std::nullopt;
+    std::string_view const last = std::string_view(host).substr(slash + 1);
+    if (last.empty() || last == "." || last == "..")
+        return std::nullopt;
+    auto parent = real_location(slash == 0 ? std::string("/") : host.substr(0, slash));
+    if (!parent)
+        return std::nullopt;
+    if (*parent != "/")
+        *parent += '/';
+    *parent += last;
+    return parent;
 }
 
 bool host_exists(const std::string& path)
@@ -123,12 +175,56 @@ private:
 
 } // namespace
 
-HostFiles::HostFiles(std::string root, const TextEncoding& encoding)
+HostFiles::HostFiles(std::string root, const TextEncoding& encoding, Reach reach)
     : m_root(std::move(root))
     , m_encoding(encoding)
+    , m_reach(reach)
 {
     while (m_root.size() > 1 && m_root.back() == '/')
         m_root.pop_back();
+    m_reachable.push_back(real_location(m_root).value_or(m_root));
+}
+
+bool HostFiles::within_reach(const std::string& host) const
+{
+    if (m_reach == Reach::Anywhere)
+        return true;
+    auto const real = real_location(host);
+    if (!real)
+        return false;
+    return std::any_of(m_reachable.begin(), m_reachable.end(), [&real](const std::string& folder) {
+        if (folder == "/" || *real == folder)
+            return true;
+        return real->size() > folder.size() && real->compare(0, folder.size(), folder) == 0
+            && (*real)[folder.size()] == '/';
+    });
+}
+
+void HostFiles::refuse(std::string_view path)
+{
+    if (!m_on_refused || path == m_last_refused)
+        return;
+    m_last_refused = path;
+    m_on_refused(path);
+}
+
+bool HostFiles::reachable(std::string_view path)
+{
+    auto host = find(path, Purpose::Existing);
+    if (!host)
+        host = direct_path(path);
+    return host && within_reach(*host);
+}
+
+void HostFiles::allow(std::string_view path)
+{
+    auto host = find(path, Purpose::Existing);
+    if (!host)
+        host = direct_path(path);
+    if (!host)
+        return;
+    if (auto real = real_location(*host))
+        m_reachable.push_back(std::move(*real));
 }
 
 std::string HostFiles::engine_name(std::string_view host_name) const
@@ -142,7 +238,7 @@ std::string HostFiles::engine_name(std::string_view host_name) const
 std::optional<std::string> HostFiles::direct_path(std::string_view path) const
 {
     bool const absolute = !path.empty() && path.front() == '/';
-    auto const parts = split_components(path);
+    auto const parts = plain_components(path);
     if (parts.empty())
         return std::nullopt;
     std::string direct = absolute ? std::string() : m_root;
@@ -153,10 +249,20 @@ std::optional<std::string> HostFiles::direct_path(std::string_view path) const
     return direct;
 }
 
-std::optional<std::string> HostFiles::resolve(std::string_view path, Purpose purpose) const
+std::optional<std::string> HostFiles::resolve(std::string_view path, Purpose purpose)
+{
+    auto host = find(path, purpose);
+    if (host && !within_reach(*host)) {
+        refuse(path);
+        return std::nullopt;
+    }
+    return host;
+}
+
+std::optional<std::string> HostFiles::find(std::string_view path, Purpose purpose) const
 {
     bool const absolute = !path.empty() && path.front() == '/';
-    auto const parts = split_components(path);
+    auto const parts = plain_components(path);
     std::string base = absolute ? std::string() : m_root;
 
     // Most paths are spelled as they lie on disk: try that before listing folders.
@@ -241,8 +347,14 @@ std::unique_ptr<ReadableFile> HostFiles::open_read(std::string_view path)
     // Scripts and pictures are mostly named as they lie on disk: opening that spelling at once
     // saves the look-up for every file of a large scenario.
     int descriptor = -1;
-    if (auto const direct = direct_path(path))
+    if (auto const direct = direct_path(path)) {
         descriptor = ::open(direct->c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor >= 0 && !within_reach(*direct)) {
+            ::close(descriptor);
+            refuse(path);
+            return nullptr;
+        }
+    }
     if (descriptor < 0) {
         auto const host = resolve(path, Purpose::Existing);
         if (!host)
