@@ -77,14 +77,13 @@ void confine_folders(Engine& engine, const StartupOptions& options)
     };
     platform::Files& files = engine.platform.files;
     for (auto const& [section, path] : folders) {
-        if (path.empty() || files.reachable(path))
+        if (path.empty())
             continue;
-        if (options.allow_outside_paths) {
+        if (options.allow_outside_paths)
             files.allow(path);
-        } else if (options.say) {
+        else if (!files.reachable(path) && options.say)
             options.say("the ini file's [" + std::string(section) + "] Path \"" + engine.platform.encoding.to_utf8(path)
                 + "\" leads out of the game folder and is not used (--allow-outside-paths allows it)");
-        }
     }
 }
 

@@ -72,7 +72,8 @@ public:
 
     // A game is a folder from a stranger: every operation above refuses a path that, once ".." and
     // symbolic links are followed, lies outside the game folder and the folders allowed below, as it
-    // refuses a missing file. Whether `path` (which need not exist yet) lies inside them.
+    // refuses a missing file. Whether `path` (which need not exist yet) lies inside them; a refusal
+    // is told as theirs are.
     virtual bool reachable(std::string_view path) = 0;
     // Lets the operations reach `path` (a folder or a file) and everything below it as well.
     virtual void allow(std::string_view path) = 0;

@@ -39,6 +39,9 @@ bool save_variables(Engine& engine, std::string_view path)
 {
     persist::ByteBuffer const bytes = persist::build_save(engine.variables.integers(), engine.variables.strings());
     platform::Files& files = engine.platform.files;
+    // Refused before anything of the save (its folder, its temporary file) is touched.
+    if (!files.reachable(path))
+        return false;
     // A save folder lost when the game was copied (archives drop empty folders) is made again.
     std::string_view const folder = folder_of(path);
     if (!folder.empty() && files.kind(folder) == platform::PathKind::Missing)

@@ -213,7 +213,10 @@ bool HostFiles::reachable(std::string_view path)
     auto host = find(path, Purpose::Existing);
     if (!host)
         host = direct_path(path);
-    return host && within_reach(*host);
+    if (host && within_reach(*host))
+        return true;
+    refuse(path);
+    return false;
 }
 
 void HostFiles::allow(std::string_view path)
@@ -393,7 +396,9 @@ bool HostFiles::clear_read_only(std::string_view path)
 
 bool HostFiles::create_folders(std::string_view path)
 {
-    auto const parts = split_components(path);
+    if (!reachable(path))
+        return false;
+    auto const parts = plain_components(path);
     std::string prefix = !path.empty() && path.front() == '/' ? "/" : "";
     for (auto part : parts) {
         prefix += part;
