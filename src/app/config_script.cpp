@@ -3,9 +3,11 @@
 
 #include "app/input.h"
 
+#include "common/engine_texts.h"
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
+#include "script/interpreter.h"
 #include "script/line_reader.h"
 
 #include <algorithm>
@@ -24,12 +26,19 @@ constexpr std::int32_t kMaxOffscreenSurfaces = 256;
 
 void declare_variables(Engine& engine, bool integers)
 {
+    // A name in use keeps its kind and value, silently. Beyond the budget the rest of the statement
+    // is refused, with one report.
     auto declare = [&engine, integers](std::string_view name) {
-        // A name in use keeps its kind and value, silently.
+        if (!engine.variables.has_room_for(script::VariableTable::cost(name))
+            && engine.variables.kind(name) == script::VariableKind::None) {
+            script::script_error(engine, texts::kTooManyVariables.sjis);
+            return false;
+        }
         if (integers)
             (void)engine.variables.declare_int(name);
         else
             (void)engine.variables.declare_string(name);
+        return true;
     };
     for (;;) {
         script::next_token(engine);
@@ -38,15 +47,18 @@ void declare_variables(Engine& engine, bool integers)
             return;
         std::size_t const bracket = find_first_sjis(token, '[');
         if (bracket == kNotFound) {
-            declare(token);
+            if (!declare(token))
+                return;
             continue;
         }
         script::ScriptString count_text(std::string_view(token).substr(bracket));
         script::expand_brackets(engine, count_text);
         std::int32_t const count = std::min(script::int_value(engine, count_text.view()), kMaxArraySize);
         std::string const base = token.substr(0, bracket);
-        for (std::int32_t i = 0; i < count; ++i)
-            declare(base + std::to_string(i));
+        for (std::int32_t i = 0; i < count; ++i) {
+            if (!declare(base + std::to_string(i)))
+                return;
+        }
     }
 }
 

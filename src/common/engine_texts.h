@@ -55,6 +55,11 @@ constexpr EngineText kNoChoicesRegistered { "\x91I\x91\xf0\x8e\x88\x82\xaa\x93o\
 constexpr EngineText kTooManyChoices { "\x91I\x91\xf0\x8e\x88\x82\xf0" "20\x8c\xc2\x88\xc8\x8f\xe3\x93o\x98^\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xdc\x82\xb5\x82\xbd", "選択肢を20個以上登録しようとしました" };
 // Not a text of the original engine, whose call stack grew until memory ran out.
 constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8fo\x82\xb5\x82\xaa\x90[\x82\xb7\x82\xac\x82\xdc\x82\xb7", "「.sub」の呼び出しが深すぎます" };
+// Not a text of the original engine, which kept the unexpanded reference when a string grew past
+// its 16 MiB, without a word.
+constexpr EngineText kExpansionTooLong { "\x93W\x8aJ\x82\xb5\x82\xbd\x95\xb6\x8e\x9a\x97\xf1\x82\xaa\x92\xb7\x82\xb7\x82\xac\x82\xdc\x82\xb7", "展開した文字列が長すぎます" };
+// Not a text of the original engine, which declared variables until memory ran out.
+constexpr EngineText kTooManyVariables { "\x90\xe9\x8c\xbe\x82\xb5\x82\xbd\x95\xcf\x90\x94\x82\xaa\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7", "宣言した変数が多すぎます" };
 // The debug line of an internal error: date, time and message fill the three "%s".
 constexpr EngineText kInternalErrorLine { "%s %s SDK \x93\xe0\x95\x94\x83G\x83\x89\x81[ : %s\n", "%s %s SDK 内部エラー : %s\n" };
 // The media devices' failures, written to the internal-error log.
@@ -96,6 +101,8 @@ constexpr EngineText kAll[] = {
     kSaveFailed,
     kLoadFailed,
     kCallsTooDeep,
+    kExpansionTooLong,
+    kTooManyVariables,
     kCursorNotLoaded,
     kFullScreenUnsupported,
     kFullScreenFailed,

@@ -173,9 +173,12 @@ void expand_brackets(Engine& engine, ScriptString& text)
             continue;
         }
         std::string replacement = reference_value(engine, whole.substr(open + 1, close - open - 1));
-        // A text that would outgrow the engine's strings stays as it is, as when memory runs out.
-        if (whole.size() - (close + 1 - open) + replacement.size() > ScriptString::kMaxLength)
+        // A text that would outgrow the engine's strings stays as it is, and the author is told.
+        if (whole.size() - (close + 1 - open) + replacement.size() > ScriptString::kMaxLength) {
+            engine.interpreter.expansion_failed = true;
+            script_error(engine, texts::kExpansionTooLong.sjis);
             return;
+        }
         std::string rebuilt;
         rebuilt.reserve(whole.size() + replacement.size());
         rebuilt.append(whole.substr(0, open));

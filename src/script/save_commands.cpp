@@ -54,17 +54,24 @@ bool load_variables(Engine& engine, std::string_view path)
     auto const contents = read_save(engine, path);
     if (!contents)
         return false;
-    auto& integers = engine.variables.integers();
-    auto& strings = engine.variables.strings();
-    // A name declared as the other kind keeps its kind: a name lives in one map only.
+    VariableTable& variables = engine.variables;
+    // The names the save adds must fit the budget before anything changes.
+    std::size_t added = 0;
     for (auto const& [name, value] : contents->integers) {
-        if (!strings.contains(name))
-            integers[name] = value;
+        if (variables.kind(name) == VariableKind::None)
+            added += VariableTable::cost(name);
     }
     for (auto const& [name, text] : contents->strings) {
-        if (!integers.contains(name))
-            strings[name] = text;
+        if (variables.kind(name) == VariableKind::None)
+            added += VariableTable::cost(name);
     }
+    if (!variables.has_room_for(added))
+        return false;
+    // A name declared as the other kind keeps its kind: a name lives in one map only.
+    for (auto const& [name, value] : contents->integers)
+        (void)variables.put_int(name, value);
+    for (auto const& [name, text] : contents->strings)
+        (void)variables.put_string(name, text);
     return true;
 }
 

@@ -81,7 +81,11 @@ bool assign_variable(Engine& engine, std::string_view name)
     case VariableKind::Integer:
         return engine.variables.assign_int(name, evaluate(engine));
     case VariableKind::String:
+        engine.interpreter.expansion_failed = false;
         next_string(engine);
+        // An expansion refused as too long has been reported; the variable keeps its value.
+        if (engine.interpreter.expansion_failed)
+            return true;
         return engine.variables.assign_string(name, engine.interpreter.token.view());
     }
     return false;

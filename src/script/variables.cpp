@@ -8,18 +8,34 @@ namespace advplay::script {
 
 bool VariableTable::declare_int(std::string_view name)
 {
-    if (kind(name) != VariableKind::None)
+    if (kind(name) != VariableKind::None || !has_room_for(cost(name)))
         return false;
     m_integers.emplace(std::string(name), 0);
+    m_bytes += cost(name);
     return true;
 }
 
 bool VariableTable::declare_string(std::string_view name)
 {
-    if (kind(name) != VariableKind::None)
+    if (kind(name) != VariableKind::None || !has_room_for(cost(name)))
         return false;
     m_strings.emplace(std::string(name), std::string());
+    m_bytes += cost(name);
     return true;
+}
+
+bool VariableTable::put_int(std::string_view name, std::int32_t value)
+{
+    if (kind(name) == VariableKind::None && !declare_int(name))
+        return false;
+    return assign_int(name, value);
+}
+
+bool VariableTable::put_string(std::string_view name, std::string_view text)
+{
+    if (kind(name) == VariableKind::None && !declare_string(name))
+        return false;
+    return assign_string(name, text);
 }
 
 VariableKind VariableTable::kind(std::string_view name) const

@@ -53,6 +53,21 @@ TEST_F(ConfigScriptTest, ArrayCountsAreBounded)
     EXPECT_EQ(m_game.engine().variables.integers().size(), 100'000u);
 }
 
+TEST_F(ConfigScriptTest, DeclarationsBeyondTheMemoryBudgetAreRefusedWithOneReportAStatement)
+{
+    constexpr std::size_t kBudget = 1 << 20;
+    m_game.engine().variables = script::VariableTable(kBudget);
+    load(".int a[100000] after\n.int b[5]\n.int a0 a1\n");
+    std::size_t const declared = m_game.engine().variables.integers().size();
+    std::size_t const fits = kBudget / script::VariableTable::cost("a10000");
+    EXPECT_GE(declared, fits * 9 / 10);
+    EXPECT_LE(declared, fits * 11 / 10);
+    EXPECT_EQ(m_game.engine().variables.kind("after"), script::VariableKind::None);
+    EXPECT_EQ(m_game.engine().variables.kind("b0"), script::VariableKind::None);
+    // The refused statements, each once; names already declared cost nothing more.
+    EXPECT_EQ(m_game.messages(), "FILE : config\nLINE : 1\n\n宣言した変数が多すぎます\n\nFILE : config\nLINE : 2\n\n宣言した変数が多すぎます\n\n");
+}
+
 TEST_F(ConfigScriptTest, SettingsAndOtherLinesPassedOver)
 {
     Engine& engine = load("# settings\n.scr 3\n.bgc #ff8000\n.cap \"My Game\"\nsome text\n.wat 100\n.jmp nowhere\n");

@@ -1,6 +1,7 @@
 // Tokens, numbers and bracket references, read from the current line of a headless engine.
 #include "script/line_reader.h"
 
+#include "common/engine_texts.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
@@ -141,13 +142,16 @@ TEST_F(LineReaderTest, ReplacementsAreNotExpandedAgain)
     EXPECT_EQ(expanded("[i\x83\x5D]"), "i\x83\x5D");
 }
 
-TEST_F(LineReaderTest, StringsThatDoubleInALoopStopAtTheLimit)
+TEST_F(LineReaderTest, StringsThatDoubleInALoopStopAtTheLimitAndSaySo)
 {
     // Found by fuzzing: ".let s = [s][s]" in a loop used to grow until memory ran out.
     ASSERT_TRUE(engine().variables.declare_string("s"));
     ASSERT_TRUE(engine().variables.assign_string("s", std::string(ScriptString::kMaxLength / 2 + 1, 'x')));
     EXPECT_EQ(expanded("[s][s]").size(), ScriptString::kMaxLength / 2 + 1 + 3);
+    ASSERT_EQ(reports(), 1u);
+    EXPECT_TRUE(m_game.message_box().shown()[0].ends_with(texts::kExpansionTooLong.sjis));
     EXPECT_EQ(expanded("a[s]").size(), ScriptString::kMaxLength / 2 + 2);
+    EXPECT_EQ(reports(), 1u) << "a text that fits is no error";
 }
 
 TEST_F(LineReaderTest, NextIntExpandsAndConvertsOneArgument)

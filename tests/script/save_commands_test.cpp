@@ -43,6 +43,30 @@ TEST_F(SaveCommandsTest, SaveGoesToTheSaveFolderWithItsDefaultExtension)
     EXPECT_EQ(m_game.folder().read("save/game1.dat"), saved);
 }
 
+TEST_F(SaveCommandsTest, ALoadWhoseNewNamesPassTheBudgetChangesNothing)
+{
+    persist::IntegerMap many { { "score", 5 } };
+    for (int i = 0; i < 2000; ++i)
+        many.emplace("extra" + std::to_string(i), i);
+    ASSERT_TRUE(engine().platform.files.create_folders("save"));
+    ASSERT_TRUE(persist::write_save(engine().platform.files, "save\\many.sav", persist::build_save(many, {})));
+    VariableTable small(VariableTable::cost("score") * 3 + VariableTable::cost("name") + 1000 * VariableTable::cost("extra1000"));
+    for (auto const& [name, value] : engine().variables.integers())
+        ASSERT_TRUE(small.declare_int(name));
+    ASSERT_TRUE(small.declare_string("name"));
+    engine().variables = small;
+    run(load_command, "many");
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_EQ(integer("score"), 0) << "refused before anything changed";
+    EXPECT_EQ(engine().variables.kind("extra0"), VariableKind::None);
+    engine().variables = VariableTable();
+    ASSERT_TRUE(engine().variables.declare_int("score"));
+    run(load_command, "many");
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_EQ(integer("score"), 5);
+    EXPECT_EQ(engine().variables.integers().size(), 2001u);
+}
+
 TEST_F(SaveCommandsTest, LoadRestoresEveryVariableOrOnlyTheNamedOne)
 {
     ASSERT_TRUE(engine().variables.assign_int("score", 7));

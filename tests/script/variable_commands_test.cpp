@@ -52,6 +52,19 @@ TEST_F(VariableCommandsTest, ExpressionsRunLeftToRightWithoutPrecedence)
     EXPECT_EQ(reports(), 0u);
 }
 
+TEST_F(VariableCommandsTest, ALetWhoseTextOutgrowsTheEnginesStringsKeepsTheOldValue)
+{
+    ASSERT_TRUE(engine().variables.declare_string("s"));
+    std::string const half(ScriptString::kMaxLength / 2 + 1, 'x');
+    ASSERT_TRUE(engine().variables.assign_string("s", half));
+    run(let_command, "s = [s][s]");
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_EQ(string("s"), half) << "not the half-expanded \"x...x[s]\"";
+    run(let_command, "s = [s]!");
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_EQ(string("s"), half + "!");
+}
+
 TEST_F(VariableCommandsTest, OnlyTheOperatorsFirstByteCountsAndUnknownOnesAreSkipped)
 {
     // "+2" is an operator token followed by an empty operand.
