@@ -85,6 +85,22 @@ private:
     bool m_has_alpha { false };
 };
 
+// False when the rows of an uncompressed bitmap are not all in the file, which the drawing would find
+// only after the surface was made.
+bool bitmap_bits_present(std::span<const std::uint8_t> file, std::int32_t width, std::int32_t rows,
+    std::uint32_t bit_count, std::span<const std::uint8_t> bits)
+{
+    if (width <= 0 || rows <= 0)
+        return true;
+    if (bit_count == 32)
+        return bits.size() / (std::size_t { 4 } * static_cast<std::size_t>(width)) >= static_cast<std::size_t>(rows);
+    auto const header = read_dib_header(file.subspan(kBmpInfoOffset));
+    if (!header || header->compression == DibCompression::Rle8 || header->compression == DibCompression::Rle4)
+        return true;
+    auto const needed = dib_bits_size(*header);
+    return needed && bits.size() >= *needed;
+}
+
 enum class RowOrder {
     BottomUp,
     Either,
@@ -113,10 +129,11 @@ bool decode_bitmap(Surface& surface, std::span<const std::uint8_t> file, RowOrde
     std::int32_t rows = height;
     if (order == RowOrder::Either && height < 0 && height != INT32_MIN)
         rows = -height;
-    if (!platform::picture_size_allowed(width, rows) || !surface.create(width, rows))
-        return false;
     std::span<const std::uint8_t> const bits
         = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
+    if (!platform::picture_fits_file(width, rows, file.size()) || !bitmap_bits_present(file, width, rows, bit_count, bits)
+        || !surface.create(width, rows))
+        return false;
     if (bit_count == 32) {
         // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header
         // gives, and a BI_RGB file's unused fourth byte becomes the alpha mask.
@@ -248,7 +265,7 @@ bool decode_any_picture(Surface& surface, std::span<const std::uint8_t> file, pl
     if (!codecs)
         return false;
     auto const probe = platform::probe_picture(file);
-    if (!probe || !platform::picture_size_allowed(probe->width, probe->height))
+    if (!probe || !platform::picture_fits_file(probe->width, probe->height, file.size()))
         return false;
     switch (probe->format) {
     case platform::PictureFormat::Bmp:

@@ -24,6 +24,23 @@ constexpr bool picture_size_allowed(std::int64_t width, std::int64_t height)
     return width <= kMaxPictureSide && height <= kMaxPictureSide && width * height <= kMaxPicturePixels;
 }
 
+// A picture's size against the bytes of the file that claims it: beyond a size any file may claim
+// (the screen many times over), a picture may claim at most kPixelsPerFileByte pixels for each byte
+// of its file. Compressed pictures of a game come nowhere near that ratio (a picture of one colour
+// reaches a few hundred in PNG or GIF); a damaged or hostile header of a few bytes that claims tens
+// of millions of pixels would otherwise cost hundreds of megabytes before its data proves missing.
+constexpr std::int64_t kPicturePixelsAnyFile = std::int64_t { 2048 } * 2048;
+constexpr std::int64_t kPixelsPerFileByte = 1024;
+
+constexpr bool picture_fits_file(std::int64_t width, std::int64_t height, std::uint64_t file_size)
+{
+    if (!picture_size_allowed(width, height))
+        return false;
+    std::int64_t const pixels = width * height;
+    return pixels <= kPicturePixelsAnyFile
+        || file_size >= static_cast<std::uint64_t>((pixels + kPixelsPerFileByte - 1) / kPixelsPerFileByte);
+}
+
 // Receives a decoded picture: its size first, then its rows with 8 bits a channel.
 class PictureSink {
 public:

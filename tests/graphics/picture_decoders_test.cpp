@@ -9,7 +9,9 @@
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -363,6 +365,55 @@ TEST_F(PictureDecoders, AbsurdSizesFailCleanlyInEveryDecoder)
     small_gif[6] = 1;
     small_gif[8] = 1;
     EXPECT_FALSE(decode_gif(surface, small_gif, &codecs)) << "the first frame is as big";
+}
+
+long peak_memory_kib()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// 8000 x 8000 (64 million pixels, 128 MB as a surface) is within the largest size any decoder
+// accepts, but not for a file of a few hundred bytes.
+TEST_F(PictureDecoders, SmallFilesThatClaimLargePicturesAreRefusedBeforeAnythingIsAllocated)
+{
+    long const before = peak_memory_kib();
+    Surface surface;
+    Bytes const bmp = testing::bmp_file({ .width = 16384, .height = 4096, .bit_count = 24 }, Bytes(64));
+    EXPECT_LT(bmp.size(), 120u);
+    EXPECT_FALSE(decode_bmp(surface, bmp));
+    // Uncompressed rows must all be there, whatever the size.
+    Bytes const short_bmp = testing::bmp_file({ .width = 1024, .height = 1024, .bit_count = 24 }, Bytes(3 * 1024 * 1023));
+    EXPECT_FALSE(decode_bmp(surface, short_bmp));
+    EXPECT_FALSE(decode_png(surface, png_header(8000, 8000), &codecs));
+
+    Bytes gif { 'G', 'I', 'F', '8', '9', 'a' };
+    put16(gif, 8000);
+    put16(gif, 8000);
+    gif.insert(gif.end(), { 0, 0, 0, 0x2C, 0, 0, 0, 0, 0x40, 0x1F, 0x40, 0x1F, 0, 2, 2, 0x4C, 0x01, 0, 0x3B });
+    EXPECT_FALSE(decode_gif(surface, gif, &codecs));
+
+    // A real JPEG of 1219 bytes whose frame header is made to claim 8000 x 8000.
+    Bytes jpeg = read_data_file("jpeg/hippopotamus.jpeg");
+    std::uint8_t const start_of_frame[] = { 0xFF, 0xC0 };
+    auto const frame = std::search(jpeg.begin(), jpeg.end(), std::begin(start_of_frame), std::end(start_of_frame));
+    ASSERT_NE(frame, jpeg.end());
+    std::size_t const at = static_cast<std::size_t>(frame - jpeg.begin()) + 5;
+    jpeg[at] = jpeg[at + 2] = 0x1F;
+    jpeg[at + 1] = jpeg[at + 3] = 0x40;
+    for (auto const& [name, file] : { std::pair { "big.bmp", bmp }, std::pair { "short.bmp", short_bmp },
+             std::pair { "big.png", png_header(8000, 8000) }, std::pair { "big.gif", gif },
+             std::pair { "big.jpg", jpeg } }) {
+        EXPECT_FALSE(decode_any_picture(surface, file, &codecs)) << name;
+        write(name, file);
+        EXPECT_FALSE(load_picture(surface, sources, name)) << name;
+    }
+    EXPECT_EQ(surface.width(), 0);
+    EXPECT_LT(peak_memory_kib() - before, 32 * 1024) << "kilobytes more at the peak";
+
+    // The same JPEG as it is loads.
+    EXPECT_TRUE(decode_any_picture(surface, read_data_file("jpeg/hippopotamus.jpeg"), &codecs));
 }
 
 } // namespace

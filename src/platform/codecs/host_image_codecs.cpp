@@ -19,7 +19,7 @@ bool HostImageCodecs::decode_any(std::span<const std::uint8_t> file, PictureSink
     // The probe tells the format, checks the size before any library allocates for it, and refuses
     // GIF and JPEG files cut short, which the libraries would show with made-up pixels.
     auto const probe = probe_picture(file);
-    if (!probe || !picture_size_allowed(probe->width, probe->height))
+    if (!probe || !picture_fits_file(probe->width, probe->height, file.size()))
         return false;
     switch (probe->format) {
     case PictureFormat::Gif:

@@ -107,7 +107,7 @@ bool decode_with_libpng(PngRead& read)
     png_get_IHDR(read.png, read.info, &width, &height, &depth, &transformed_type, nullptr, nullptr, nullptr);
     if (transformed_type != (has_alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB) || depth != 8)
         return false;
-    if (!picture_size_allowed(width, height))
+    if (!picture_fits_file(width, height, read.input.size))
         return false;
     std::size_t const row_bytes = std::size_t { width } * (has_alpha ? 4 : 3);
     if (png_get_rowbytes(read.png, read.info) != row_bytes)
