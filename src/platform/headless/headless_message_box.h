@@ -1,6 +1,7 @@
 // HeadlessMessageBox: writes each box to a text output and answers it at once.
 #pragma once
 
+#include "platform/headless/recent_log.h"
 #include "platform/message_box.h"
 #include "platform/text_encoding.h"
 #include "platform/text_output.h"
@@ -26,18 +27,18 @@ public:
         std::string line = m_encoding.to_utf8(text);
         line += "\n\n";
         m_output.write(line);
-        m_shown.push_back(std::string(text));
+        m_shown.push(std::string(text));
         return buttons == MessageBoxButtons::YesNo ? m_yes_no_answer : MessageBoxAnswer::Ok;
     }
 
-    // Every text shown so far, as the engine passed it (Shift-JIS).
-    const std::vector<std::string>& shown() const { return m_shown; }
+    // The texts shown, as the engine passed them (Shift-JIS): the last 512 at least.
+    const std::vector<std::string>& shown() const { return m_shown.entries(); }
 
 private:
     TextOutput& m_output;
     const TextEncoding& m_encoding;
     MessageBoxAnswer m_yes_no_answer;
-    std::vector<std::string> m_shown;
+    RecentLog<std::string> m_shown { 1024 };
 };
 
 } // namespace advplay::platform

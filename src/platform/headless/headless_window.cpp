@@ -10,7 +10,7 @@ void HeadlessWindow::warp_cursor(CursorPosition position)
 {
     // A system keeps the cursor on its screen; the headless screen is the window.
     m_cursor = { std::clamp(position.x, 0, kWidth - 1), std::clamp(position.y, 0, kHeight - 1) };
-    m_cursor_moves.push_back(m_cursor);
+    m_cursor_moves.push(m_cursor);
 }
 
 void HeadlessWindow::present(const PictureArea& area)

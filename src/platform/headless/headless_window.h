@@ -2,6 +2,7 @@
 // the events that the engine itself or a replay posts.
 #pragma once
 
+#include "platform/headless/recent_log.h"
 #include "platform/window.h"
 
 #include <cstdint>
@@ -85,7 +86,7 @@ public:
     // How often a wait asked the window to keep itself painted.
     int paint_requests_handled() const { return m_paint_requests_handled; }
     // Every position the cursor was moved to, in order.
-    const std::vector<CursorPosition>& cursor_moves() const { return m_cursor_moves; }
+    const std::vector<CursorPosition>& cursor_moves() const { return m_cursor_moves.entries(); }
 
 private:
     bool m_open { false };
@@ -94,7 +95,7 @@ private:
     std::deque<Event> m_events;
     std::string m_title;
     CursorPosition m_cursor;
-    std::vector<CursorPosition> m_cursor_moves;
+    RecentLog<CursorPosition> m_cursor_moves { 4096 };
     std::vector<std::uint16_t> m_picture;
     bool m_captured { false };
     bool m_custom_cursor { false };

@@ -3,6 +3,7 @@
 // end after their decoded length, movies show their pictures in the window on the clock's time.
 #pragma once
 
+#include "platform/headless/recent_log.h"
 #include "platform/media_player.h"
 #include "platform/media_report.h"
 #include "platform/movie_playback.h"
@@ -42,7 +43,9 @@ public:
 
     // One line per call, in order, naming files by their last path component: "open music a.mp3 -> 1",
     // "play disc 2 from 0 to 4000", "effect b.wav once 120 ms", "stop 1", ...
-    const std::vector<std::string>& log() const { return m_log; }
+    // The last kLogCapacity / 2 lines at least.
+    const std::vector<std::string>& log() const { return m_log.entries(); }
+    static constexpr std::size_t kLogCapacity = 4096;
     // The ids of the media open now.
     std::vector<MediaId> open_media() const;
 
@@ -67,7 +70,7 @@ private:
 
     Medium* find(MediaId id, Kind kind);
     MediaId add(Medium medium);
-    void say(std::string line) { m_log.push_back(std::move(line)); }
+    void say(std::string line) { m_log.push(std::move(line)); }
 
     Clock& m_clock;
     std::map<MediaId, Medium> m_media;
@@ -76,7 +79,7 @@ private:
     bool m_effect_loops { false };
     std::uint32_t m_effect_started { 0 };
     std::uint32_t m_effect_length { 0 };
-    std::vector<std::string> m_log;
+    RecentLog<std::string> m_log { kLogCapacity };
 };
 
 } // namespace advplay::platform

@@ -52,25 +52,25 @@ bool RecordingMidiOut::open()
 
 void RecordingMidiOut::send_short(std::uint32_t message)
 {
-    m_records.push_back({ m_clock.now(), MidiRecord::Kind::Short, message, {} });
+    m_records.push({ m_clock.now(), MidiRecord::Kind::Short, message, {} });
 }
 
 void RecordingMidiOut::send_long(std::span<const std::uint8_t> message)
 {
-    m_records.push_back({ m_clock.now(), MidiRecord::Kind::Long, 0, { message.begin(), message.end() } });
+    m_records.push({ m_clock.now(), MidiRecord::Kind::Long, 0, { message.begin(), message.end() } });
 }
 
 std::string RecordingMidiOut::text() const
 {
     std::string all;
-    for (MidiRecord const& record : m_records)
+    for (MidiRecord const& record : m_records.entries())
         all += record.text() + "\n";
     return all;
 }
 
 void RecordingMidiOut::record(MidiRecord::Kind kind)
 {
-    m_records.push_back({ m_clock.now(), kind, 0, {} });
+    m_records.push({ m_clock.now(), kind, 0, {} });
 }
 
 } // namespace advplay::platform

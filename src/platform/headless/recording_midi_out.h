@@ -2,6 +2,7 @@
 // time instead of sounding.
 #pragma once
 
+#include "platform/headless/recent_log.h"
 #include "platform/midi_out.h"
 
 #include <cstdint>
@@ -36,8 +37,12 @@ struct MidiRecord {
 
 class RecordingMidiOut final : public MidiOut {
 public:
-    explicit RecordingMidiOut(Clock& clock)
+    // Keeps the last `capacity` / 2 calls at least: a whole song for most tests, and a bounded
+    // window of a headless run that loops its music for hours.
+    static constexpr std::size_t kDefaultCapacity = 16384;
+    explicit RecordingMidiOut(Clock& clock, std::size_t capacity = kDefaultCapacity)
         : m_clock(clock)
+        , m_records(capacity)
     {
     }
 
@@ -50,7 +55,9 @@ public:
     void send_short(std::uint32_t message) override;
     void send_long(std::span<const std::uint8_t> message) override;
 
-    const std::vector<MidiRecord>& records() const { return m_records; }
+    const std::vector<MidiRecord>& records() const { return m_records.entries(); }
+    // How many calls are no longer among the records.
+    std::size_t dropped() const { return m_records.dropped(); }
     void clear() { m_records.clear(); }
     // Every record's text, a line each.
     std::string text() const;
@@ -60,7 +67,7 @@ private:
 
     Clock& m_clock;
     bool m_open_fails { false };
-    std::vector<MidiRecord> m_records;
+    RecentLog<MidiRecord> m_records;
 };
 
 } // namespace advplay::platform

@@ -1,0 +1,46 @@
+// What the headless recorders keep: the newest entries, within a bound however long the run.
+#include "platform/headless/recent_log.h"
+#include "platform/headless/recording_midi_out.h"
+#include "platform/headless/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+namespace advplay::platform {
+namespace {
+
+TEST(HeadlessRecorders, ARecentLogKeepsTheNewestEntriesWithinItsCapacity)
+{
+    RecentLog<int> log(10);
+    for (int i = 0; i < 1000; ++i) {
+        log.push(i);
+        ASSERT_LE(log.entries().size(), 10u);
+        ASSERT_GE(log.entries().size(), std::min(i + 1, 5));
+        ASSERT_EQ(log.entries().back(), i);
+        ASSERT_EQ(log.dropped() + log.entries().size(), static_cast<std::size_t>(i + 1));
+    }
+    // In order, without gaps.
+    for (std::size_t i = 1; i < log.entries().size(); ++i)
+        EXPECT_EQ(log.entries()[i], log.entries()[i - 1] + 1);
+    log.clear();
+    EXPECT_TRUE(log.entries().empty());
+    EXPECT_EQ(log.dropped(), 1000u);
+}
+
+TEST(HeadlessRecorders, TheMidiOutputOfAnEndlessSongStaysBounded)
+{
+    VirtualClock clock;
+    RecordingMidiOut out(clock, 64);
+    ASSERT_TRUE(out.open());
+    for (std::uint32_t i = 0; i < 100'000; ++i) {
+        clock.sleep(1);
+        out.send_short(0x90 | (i & 0x7F) << 8);
+    }
+    EXPECT_LE(out.records().size(), 64u);
+    EXPECT_GE(out.records().size(), 32u);
+    EXPECT_EQ(out.records().back().time, clock.now());
+    EXPECT_EQ(out.records().back().message, 0x90u | (99'999u & 0x7F) << 8);
+    EXPECT_EQ(out.dropped() + out.records().size(), 100'001u) << "the open and every message";
+}
+
+} // namespace
+} // namespace advplay::platform
