@@ -181,6 +181,7 @@ private:
             m_file->bytes.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
             return true;
         }
+        bool sync() override { return true; }
         bool close() override { return true; }
 
     private:

@@ -133,7 +133,9 @@ bool write_save(platform::Files& files, std::string_view path, const ByteBuffer&
     auto out = files.open_write(temporary);
     if (!out)
         return false;
-    bool const written = out->write(bytes.bytes());
+    // On the disk before it takes the save's place: a power cut right after the rename could
+    // otherwise leave an empty file where the previous save was.
+    bool const written = out->write(bytes.bytes()) && out->sync();
     bool const closed = out->close();
     if (!written || !closed) {
         files.remove(temporary);

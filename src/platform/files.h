@@ -37,6 +37,9 @@ public:
     virtual ~WritableFile() = default;
     // False when not every byte could be written.
     [[nodiscard]] virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+    // Makes what was written survive a crash or a power cut (it reaches the disk); false if it
+    // cannot. Closing alone leaves the data in the system's cache.
+    [[nodiscard]] virtual bool sync() = 0;
     // Flushes and closes; false when the data may not have reached the file.
     [[nodiscard]] virtual bool close() = 0;
 };
@@ -59,7 +62,8 @@ public:
     // Creates the folder and its missing parents. False if it cannot.
     virtual bool create_folders(std::string_view path) = 0;
     // Puts the file `from` in the place of `to` in one step: readers see the old file or the new
-    // one, never a mixture. False (and nothing changed) if it cannot.
+    // one, never a mixture, and where the host allows, the change survives a power cut once this
+    // returns. False (and nothing changed) if it cannot.
     virtual bool replace(std::string_view from, std::string_view to) = 0;
     // Deletes a file; false if it cannot.
     virtual bool remove(std::string_view path) = 0;

@@ -116,6 +116,11 @@ TEST(SaveFile, WriteReplacesTheOldFileOnlyWhenTheNewOneIsComplete)
     replace_fails.fail_replace();
     EXPECT_FALSE(write_save(replace_fails, "save\\game.sav", bytes));
     EXPECT_EQ(folder.read("save/game.sav"), "old save");
+    // A save that cannot be made to reach the disk does not take the old one's place.
+    testing::FaultyFiles sync_fails(host);
+    sync_fails.fail_sync();
+    EXPECT_FALSE(write_save(sync_fails, "save\\game.sav", bytes));
+    EXPECT_EQ(folder.read("save/game.sav"), "old save");
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "save"), {}), 1);
 

@@ -23,7 +23,9 @@ public:
         bool const wrote = m_inner->write(bytes.first(allowed));
         return wrote && allowed == bytes.size();
     }
+    bool sync() override { return !m_sync_fails && m_inner->sync(); }
     bool close() override { return m_inner->close(); }
+    bool m_sync_fails { false };
 
 private:
     std::unique_ptr<platform::WritableFile> m_inner;
@@ -39,7 +41,9 @@ std::unique_ptr<platform::WritableFile> FaultyFiles::open_write(std::string_view
     auto file = m_inner.open_write(path);
     if (!file)
         return nullptr;
-    return std::make_unique<BudgetedFile>(std::move(file), m_write_budget);
+    auto budgeted = std::make_unique<BudgetedFile>(std::move(file), m_write_budget);
+    budgeted->m_sync_fails = m_sync_fails;
+    return budgeted;
 }
 
 bool FaultyFiles::clear_read_only(std::string_view path)

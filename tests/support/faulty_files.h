@@ -22,6 +22,8 @@ public:
     // Writing stops with an error once this many bytes have gone out (in every file).
     void fail_writes_after(std::size_t bytes) { m_write_budget = bytes; }
     void fail_replace() { m_replace_fails = true; }
+    // Flushing a written file to the disk fails, as on a disk that reports an I/O error.
+    void fail_sync() { m_sync_fails = true; }
     int cleared() const { return m_cleared; }
 
     platform::PathKind kind(std::string_view path) override { return m_inner.kind(path); }
@@ -50,6 +52,7 @@ private:
     std::optional<std::string> m_read_only;
     std::optional<std::size_t> m_write_budget;
     bool m_replace_fails { false };
+    bool m_sync_fails { false };
     int m_cleared { 0 };
 };
 

@@ -162,6 +162,15 @@ public:
         }
         return true;
     }
+    bool sync() override
+    {
+        for (;;) {
+            if (::fsync(m_descriptor) == 0)
+                return true;
+            if (errno != EINTR)
+                return false;
+        }
+    }
     bool close() override
     {
         int const descriptor = m_descriptor;
@@ -416,7 +425,19 @@ bool HostFiles::replace(std::string_view from, std::string_view to)
 {
     auto const source = resolve(from, Purpose::Existing);
     auto const target = resolve(to, Purpose::Create);
-    return source && target && ::rename(source->c_str(), target->c_str()) == 0;
+    if (!source || !target || ::rename(source->c_str(), target->c_str()) != 0)
+        return false;
+    // The rename is an entry of the folder: until the folder reaches the disk, a power cut may
+    // bring back the old entry or none. The file is in place either way, so a folder that cannot
+    // be flushed is no failure.
+    std::size_t const slash = target->find_last_of('/');
+    std::string const folder = slash == 0 ? "/" : target->substr(0, slash);
+    int const descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        (void)::fsync(descriptor);
+        ::close(descriptor);
+    }
+    return true;
 }
 
 bool HostFiles::remove(std::string_view path)
