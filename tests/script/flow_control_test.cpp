@@ -130,6 +130,17 @@ TEST_F(FlowControlTest, JumpWithoutTargetOrToLineZeroRestartsTheScript)
         "round[n]|round[n]|round[n]");
 }
 
+// A line number is its leading digits: "-5" has none and reads as 0, as the engine always read it,
+// so a negative line restarts the script (a game may rely on it), and a number that follows other
+// text is no number at all.
+TEST_F(FlowControlTest, ANegativeOrMalformedLineNumberRestartsTheScript)
+{
+    declare(".int n\n");
+    EXPECT_EQ(shown(".let n = n + 1\nround[n]\n.cas n\n.= 1\n.jmp ;-5\n.= 2\n.jmp start;x3\n.\n"),
+        "round[n]|round[n]|round[n]");
+    EXPECT_EQ(messages(), "");
+}
+
 TEST_F(FlowControlTest, LabelOfAnotherScriptIsNotFoundFromHere)
 {
     m_game.write_script("other", ":only\nx\n");
