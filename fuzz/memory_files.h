@@ -139,7 +139,7 @@ public:
 
     std::optional<std::string> host_path(std::string_view) override { return std::nullopt; }
     bool reachable(std::string_view) override { return true; }
-    void allow(std::string_view) override {}
+    void allow(std::string_view) override { }
 
 private:
     struct File {

@@ -431,7 +431,8 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
 
     // A headless run is a test or a batch job: any number may run side by side.
     std::unique_ptr<platform::InstanceLock> lock;
-    StartupOptions options { line.seed, {}, line.allow_outside_paths, [](const std::string& text) { say(text); } };
+    StartupOptions options { line.seed, {}, line.allow_outside_paths,
+        [](const std::string& text) { say(text); } };
     files.on_refused([&encoding, &internal_errors](std::string_view path) {
         if (internal_errors.debug_output)
             say("refused a path that leads out of the game folder: " + encoding.to_utf8(path));

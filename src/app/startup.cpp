@@ -82,7 +82,8 @@ void confine_folders(Engine& engine, const StartupOptions& options)
         if (options.allow_outside_paths)
             files.allow(path);
         else if (!files.reachable(path) && options.say)
-            options.say("the ini file's [" + std::string(section) + "] Path \"" + engine.platform.encoding.to_utf8(path)
+            options.say("the ini file's [" + std::string(section) + "] Path \""
+                + engine.platform.encoding.to_utf8(path)
                 + "\" leads out of the game folder and is not used (--allow-outside-paths allows it)");
     }
 }

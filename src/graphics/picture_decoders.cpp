@@ -93,7 +93,8 @@ bool bitmap_bits_present(std::span<const std::uint8_t> file, std::int32_t width,
     if (width <= 0 || rows <= 0)
         return true;
     if (bit_count == 32)
-        return bits.size() / (std::size_t { 4 } * static_cast<std::size_t>(width)) >= static_cast<std::size_t>(rows);
+        return bits.size() / (std::size_t { 4 } * static_cast<std::size_t>(width))
+            >= static_cast<std::size_t>(rows);
     auto const header = read_dib_header(file.subspan(kBmpInfoOffset));
     if (!header || header->compression == DibCompression::Rle8 || header->compression == DibCompression::Rle4)
         return true;
@@ -131,8 +132,8 @@ bool decode_bitmap(Surface& surface, std::span<const std::uint8_t> file, RowOrde
         rows = -height;
     std::span<const std::uint8_t> const bits
         = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
-    if (!platform::picture_fits_file(width, rows, file.size()) || !bitmap_bits_present(file, width, rows, bit_count, bits)
-        || !surface.create(width, rows))
+    if (!platform::picture_fits_file(width, rows, file.size())
+        || !bitmap_bits_present(file, width, rows, bit_count, bits) || !surface.create(width, rows))
         return false;
     if (bit_count == 32) {
         // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header

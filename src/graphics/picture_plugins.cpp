@@ -139,7 +139,8 @@ bool decode_with_plugins(Surface& surface, std::span<const std::uint8_t> file, s
     PictureInfo info {};
     (void)get_info(block.get(), length, 1, &info);
     PluginMemory const info_text(info.info_text);
-    if (!platform::picture_fits_file(info.width, info.height, length) || !surface.create(info.width, info.height))
+    if (!platform::picture_fits_file(info.width, info.height, length)
+        || !surface.create(info.width, info.height))
         return false;
     void* bitmap_info = nullptr;
     void* bits = nullptr;

@@ -51,7 +51,10 @@ std::string_view state_name(State state);
 // A state by its number ("13") or its name ("ChoiceWait").
 std::optional<State> parse_state(std::string_view text);
 
-constexpr bool is_pending_state(State state) { return state >= State::PendingMcm && state <= State::PendingRcl; }
+constexpr bool is_pending_state(State state)
+{
+    return state >= State::PendingMcm && state <= State::PendingRcl;
+}
 
 // States that wait for the player or a device and sleep 2 ms per pass so as not to spin.
 constexpr bool is_polling_state(State state)

@@ -37,7 +37,8 @@ std::string_view folder_of(std::string_view path)
 
 bool save_variables(Engine& engine, std::string_view path)
 {
-    persist::ByteBuffer const bytes = persist::build_save(engine.variables.integers(), engine.variables.strings());
+    persist::ByteBuffer const bytes
+        = persist::build_save(engine.variables.integers(), engine.variables.strings());
     platform::Files& files = engine.platform.files;
     // Refused before anything of the save (its folder, its temporary file) is touched.
     if (!files.reachable(path))
@@ -100,7 +101,8 @@ bool load_variable(Engine& engine, std::string_view path, std::string_view varia
 void save_command(Engine& engine)
 {
     next_string(engine);
-    auto const path = resolve_data_path(engine.interpreter.token.view(), engine.settings.save_path, kSaveExtension);
+    auto const path
+        = resolve_data_path(engine.interpreter.token.view(), engine.settings.save_path, kSaveExtension);
     if (!path || !save_variables(engine, *path))
         script_error(engine, texts::kSaveFailed.sjis);
 }
@@ -119,7 +121,8 @@ void load_command(Engine& engine)
     // A save that does not exist yet is no error: the game has simply not saved there.
     if (engine.platform.files.kind(*path) == platform::PathKind::Missing)
         return;
-    bool const loaded = variable.empty() ? load_variables(engine, *path) : load_variable(engine, *path, variable);
+    bool const loaded
+        = variable.empty() ? load_variables(engine, *path) : load_variable(engine, *path, variable);
     if (!loaded)
         script_error(engine, texts::kLoadFailed.sjis);
 }

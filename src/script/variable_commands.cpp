@@ -17,7 +17,10 @@ namespace {
 
 constexpr std::int32_t kSmallest = std::numeric_limits<std::int32_t>::min();
 
-std::int32_t wrap(std::int64_t value) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(value)); }
+std::int32_t wrap(std::int64_t value)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+}
 
 // Rewrites current_line as "name = value" and assigns it as .let would.
 void let_value(Engine& engine, const std::string& name, std::int32_t value)

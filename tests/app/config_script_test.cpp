@@ -65,12 +65,15 @@ TEST_F(ConfigScriptTest, DeclarationsBeyondTheMemoryBudgetAreRefusedWithOneRepor
     EXPECT_EQ(m_game.engine().variables.kind("after"), script::VariableKind::None);
     EXPECT_EQ(m_game.engine().variables.kind("b0"), script::VariableKind::None);
     // The refused statements, each once; names already declared cost nothing more.
-    EXPECT_EQ(m_game.messages(), "FILE : config\nLINE : 1\n\n宣言した変数が多すぎます\n\nFILE : config\nLINE : 2\n\n宣言した変数が多すぎます\n\n");
+    EXPECT_EQ(m_game.messages(),
+        "FILE : config\nLINE : 1\n\n宣言した変数が多すぎます\n\nFILE : config\nLINE : "
+        "2\n\n宣言した変数が多すぎます\n\n");
 }
 
 TEST_F(ConfigScriptTest, SettingsAndOtherLinesPassedOver)
 {
-    Engine& engine = load("# settings\n.scr 3\n.bgc #ff8000\n.cap \"My Game\"\nsome text\n.wat 100\n.jmp nowhere\n");
+    Engine& engine
+        = load("# settings\n.scr 3\n.bgc #ff8000\n.cap \"My Game\"\nsome text\n.wat 100\n.jmp nowhere\n");
     EXPECT_EQ(engine.settings.offscreen_count, 3);
     EXPECT_EQ(engine.settings.background, 0x0080ffu);
     EXPECT_EQ(engine.settings.caption, "My Game");

@@ -384,20 +384,23 @@ TEST_F(PictureDecoders, SmallFilesThatClaimLargePicturesAreRefusedBeforeAnything
     EXPECT_LT(bmp.size(), 120u);
     EXPECT_FALSE(decode_bmp(surface, bmp));
     // Uncompressed rows must all be there, whatever the size.
-    Bytes const short_bmp = testing::bmp_file({ .width = 1024, .height = 1024, .bit_count = 24 }, Bytes(3 * 1024 * 1023));
+    Bytes const short_bmp
+        = testing::bmp_file({ .width = 1024, .height = 1024, .bit_count = 24 }, Bytes(3 * 1024 * 1023));
     EXPECT_FALSE(decode_bmp(surface, short_bmp));
     EXPECT_FALSE(decode_png(surface, png_header(8000, 8000), &codecs));
 
     Bytes gif { 'G', 'I', 'F', '8', '9', 'a' };
     put16(gif, 8000);
     put16(gif, 8000);
-    gif.insert(gif.end(), { 0, 0, 0, 0x2C, 0, 0, 0, 0, 0x40, 0x1F, 0x40, 0x1F, 0, 2, 2, 0x4C, 0x01, 0, 0x3B });
+    gif.insert(
+        gif.end(), { 0, 0, 0, 0x2C, 0, 0, 0, 0, 0x40, 0x1F, 0x40, 0x1F, 0, 2, 2, 0x4C, 0x01, 0, 0x3B });
     EXPECT_FALSE(decode_gif(surface, gif, &codecs));
 
     // A real JPEG of 1219 bytes whose frame header is made to claim 8000 x 8000.
     Bytes jpeg = read_data_file("jpeg/hippopotamus.jpeg");
     std::uint8_t const start_of_frame[] = { 0xFF, 0xC0 };
-    auto const frame = std::search(jpeg.begin(), jpeg.end(), std::begin(start_of_frame), std::end(start_of_frame));
+    auto const frame
+        = std::search(jpeg.begin(), jpeg.end(), std::begin(start_of_frame), std::end(start_of_frame));
     ASSERT_NE(frame, jpeg.end());
     std::size_t const at = static_cast<std::size_t>(frame - jpeg.begin()) + 5;
     jpeg[at] = jpeg[at + 2] = 0x1F;

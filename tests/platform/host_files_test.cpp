@@ -75,7 +75,8 @@ TEST_F(HostFilesTest, FolderListingsComeInAFixedCaseFoldedOrder)
     m_folder.write("Sub/x.txt", "");
     m_folder.write("表.txt", "");
     // Folded to capitals, "_" (0x5F) sorts after the letters, and Shift-JIS after ASCII.
-    EXPECT_EQ(names("."), (Names { "A.txt", "aab.txt", "a_b.txt", "b.txt", "Sub/", testing::sjis("表") + ".txt" }));
+    EXPECT_EQ(
+        names("."), (Names { "A.txt", "aab.txt", "a_b.txt", "b.txt", "Sub/", testing::sjis("表") + ".txt" }));
     EXPECT_EQ(names("sub"), (Names { "x.txt" }));
     EXPECT_FALSE(m_files.list_folder("nowhere"));
 }
@@ -107,7 +108,8 @@ TEST_F(HostFilesTest, AbsolutePathsReachAnywhereForTheAuthorsTools)
     auto file = tools.open_read(other.path().string() + "/elsewhere.txt");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->size(), 3u);
-    EXPECT_EQ(tools.host_path(other.path().string() + "/ELSEWHERE.txt"), (other.path() / "Elsewhere.TXT").string());
+    EXPECT_EQ(
+        tools.host_path(other.path().string() + "/ELSEWHERE.txt"), (other.path() / "Elsewhere.TXT").string());
     EXPECT_EQ(read(other.path().string() + "/elsewhere.txt"), "<missing>") << "a game's files stay inside";
 }
 
@@ -153,9 +155,10 @@ TEST_F(GameFolderReachTest, PathsThatClimbOutAreRefusedWhateverTheirSpelling)
         deep += "\\..";
     deep += '\\';
     std::string const absolute = outside().string() + "/secret.sav";
-    for (std::string const& path : { std::string("..\\outside\\secret.sav"), std::string("../outside/secret.sav"),
-             std::string("data\\..\\..\\OUTSIDE\\Secret.SAV"), std::string("data/./../..\\outside/secret.sav"),
-             deep + outside().relative_path().string() + "/secret.sav", absolute }) {
+    for (std::string const& path :
+        { std::string("..\\outside\\secret.sav"), std::string("../outside/secret.sav"),
+            std::string("data\\..\\..\\OUTSIDE\\Secret.SAV"), std::string("data/./../..\\outside/secret.sav"),
+            deep + outside().relative_path().string() + "/secret.sav", absolute }) {
         SCOPED_TRACE(path);
         EXPECT_EQ(read(path), "<refused>");
         EXPECT_EQ(m_files.kind(path), PathKind::Missing);

@@ -49,8 +49,10 @@ TEST_F(SaveCommandsTest, ALoadWhoseNewNamesPassTheBudgetChangesNothing)
     for (int i = 0; i < 2000; ++i)
         many.emplace("extra" + std::to_string(i), i);
     ASSERT_TRUE(engine().platform.files.create_folders("save"));
-    ASSERT_TRUE(persist::write_save(engine().platform.files, "save\\many.sav", persist::build_save(many, {})));
-    VariableTable small(VariableTable::cost("score") * 3 + VariableTable::cost("name") + 1000 * VariableTable::cost("extra1000"));
+    ASSERT_TRUE(
+        persist::write_save(engine().platform.files, "save\\many.sav", persist::build_save(many, {})));
+    VariableTable small(VariableTable::cost("score") * 3 + VariableTable::cost("name")
+        + 1000 * VariableTable::cost("extra1000"));
     for (auto const& [name, value] : engine().variables.integers())
         ASSERT_TRUE(small.declare_int(name));
     ASSERT_TRUE(small.declare_string("name"));
@@ -98,7 +100,8 @@ TEST_F(SaveCommandsTest, LoadOfAMissingFileDoesNothingSilently)
 
 TEST_F(SaveCommandsTest, OlderSavesKeepNewVariablesAndAddUnknownNames)
 {
-    m_game.folder().write("save/old.sav", std::string(persist::build_save({ { "score", 5 }, { "retired", 9 } }, {}).view()));
+    m_game.folder().write(
+        "save/old.sav", std::string(persist::build_save({ { "score", 5 }, { "retired", 9 } }, {}).view()));
     ASSERT_TRUE(engine().variables.assign_string("name", "kept"));
     run(load_command, "old");
     EXPECT_EQ(integer("score"), 5);
@@ -108,7 +111,8 @@ TEST_F(SaveCommandsTest, OlderSavesKeepNewVariablesAndAddUnknownNames)
 
 TEST_F(SaveCommandsTest, NameOfTheOtherKindDoesNotChangeKind)
 {
-    m_game.folder().write("save/mixed.sav", std::string(persist::build_save({ { "name", 5 } }, { { "score", "x" } }).view()));
+    m_game.folder().write(
+        "save/mixed.sav", std::string(persist::build_save({ { "name", 5 } }, { { "score", "x" } }).view()));
     run(load_command, "mixed");
     EXPECT_EQ(engine().variables.kind("name"), VariableKind::String);
     EXPECT_EQ(engine().variables.kind("score"), VariableKind::Integer);
@@ -154,7 +158,9 @@ TEST_F(SaveCommandsTest, NamesBeyondThePathLimitAreRefused)
 {
     run(save_command, std::string(300, 'n'));
     run(load_command, std::string(300, 'n'));
-    EXPECT_EQ(m_game.messages(), "FILE : start\nLINE : 0\n\nセーブに失敗しました\n\nFILE : start\nLINE : 0\n\nロードに失敗しました\n\n");
+    EXPECT_EQ(m_game.messages(),
+        "FILE : start\nLINE : 0\n\nセーブに失敗しました\n\nFILE : start\nLINE : "
+        "0\n\nロードに失敗しました\n\n");
 }
 
 } // namespace

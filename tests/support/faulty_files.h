@@ -27,7 +27,10 @@ public:
     int cleared() const { return m_cleared; }
 
     platform::PathKind kind(std::string_view path) override { return m_inner.kind(path); }
-    std::unique_ptr<platform::ReadableFile> open_read(std::string_view path) override { return m_inner.open_read(path); }
+    std::unique_ptr<platform::ReadableFile> open_read(std::string_view path) override
+    {
+        return m_inner.open_read(path);
+    }
     std::unique_ptr<platform::WritableFile> open_write(std::string_view path) override;
     bool clear_read_only(std::string_view path) override;
     bool create_folders(std::string_view path) override { return m_inner.create_folders(path); }

@@ -10,8 +10,7 @@
 
 namespace advplay::platform {
 
-template <typename Entry>
-class RecentLog {
+template<typename Entry> class RecentLog {
 public:
     explicit RecentLog(std::size_t capacity)
         : m_capacity(capacity < 2 ? 2 : capacity)

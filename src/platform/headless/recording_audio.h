@@ -13,8 +13,7 @@ class RecordingAudio final : public Audio {
 public:
     void beep(std::uint32_t frequency_hz, std::uint32_t duration_ms) override
     {
-        m_log.push(
-            "beep " + std::to_string(frequency_hz) + " Hz " + std::to_string(duration_ms) + " ms");
+        m_log.push("beep " + std::to_string(frequency_hz) + " Hz " + std::to_string(duration_ms) + " ms");
     }
     // The last 512 beeps at least.
     const std::vector<std::string>& log() const { return m_log.entries(); }
