@@ -60,6 +60,8 @@ constexpr EngineText kCallsTooDeep { "\x81u.sub\x81v\x82\xcc\x8c\xc4\x82\xd1\x8f
 constexpr EngineText kExpansionTooLong { "\x93W\x8aJ\x82\xb5\x82\xbd\x95\xb6\x8e\x9a\x97\xf1\x82\xaa\x92\xb7\x82\xb7\x82\xac\x82\xdc\x82\xb7", "展開した文字列が長すぎます" };
 // Not a text of the original engine, which declared variables until memory ran out.
 constexpr EngineText kTooManyVariables { "\x90\xe9\x8c\xbe\x82\xb5\x82\xbd\x95\xcf\x90\x94\x82\xaa\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7", "宣言した変数が多すぎます" };
+// Not a text of the original engine, whose string variables grew until memory ran out.
+constexpr EngineText kStringsTooLarge { "\x95\xb6\x8e\x9a\x97\xf1\x95\xcf\x90\x94\x82\xcc\x8d\x87\x8cv\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7", "文字列変数の合計が大きすぎます" };
 // The debug line of an internal error: date, time and message fill the three "%s".
 constexpr EngineText kInternalErrorLine { "%s %s SDK \x93\xe0\x95\x94\x83G\x83\x89\x81[ : %s\n", "%s %s SDK 内部エラー : %s\n" };
 // The media devices' failures, written to the internal-error log.
@@ -103,6 +105,7 @@ constexpr EngineText kAll[] = {
     kCallsTooDeep,
     kExpansionTooLong,
     kTooManyVariables,
+    kStringsTooLarge,
     kCursorNotLoaded,
     kFullScreenUnsupported,
     kFullScreenFailed,

@@ -62,9 +62,12 @@ bool load_variables(Engine& engine, std::string_view path)
         if (variables.kind(name) == VariableKind::None)
             added += VariableTable::cost(name);
     }
+    // Every text counts whole, as if none replaced an old one: only a load near the budget can
+    // tell the difference.
     for (auto const& [name, text] : contents->strings) {
         if (variables.kind(name) == VariableKind::None)
             added += VariableTable::cost(name);
+        added += text.size();
     }
     if (!variables.has_room_for(added))
         return false;

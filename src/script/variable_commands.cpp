@@ -89,7 +89,9 @@ bool assign_variable(Engine& engine, std::string_view name)
         // An expansion refused as too long has been reported; the variable keeps its value.
         if (engine.interpreter.expansion_failed)
             return true;
-        return engine.variables.assign_string(name, engine.interpreter.token.view());
+        if (!engine.variables.assign_string(name, engine.interpreter.token.view()))
+            script_error(engine, texts::kStringsTooLarge.sjis);
+        return true;
     }
     return false;
 }

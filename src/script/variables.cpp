@@ -61,7 +61,11 @@ bool VariableTable::assign_string(std::string_view name, std::string_view text)
     auto found = m_strings.find(name);
     if (found == m_strings.end())
         return false;
+    std::size_t const old_size = found->second.size();
+    if (text.size() > old_size && !has_room_for(text.size() - old_size))
+        return false;
     found->second = std::string(text);
+    m_bytes = m_bytes - old_size + text.size();
     return true;
 }
 

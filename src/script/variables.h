@@ -27,8 +27,9 @@ public:
     using IntegerMap = persist::IntegerMap;
     using StringMap = persist::StringMap;
 
-    // Declared and loaded names may take this much memory in all: a script of a few kilobytes that
-    // declares arrays of millions of members would otherwise exhaust the machine.
+    // Declared and loaded names and the texts of string variables may take this much memory in
+    // all: a script of a few kilobytes that declares arrays of millions of members, or that doubles
+    // the texts of many string variables, would otherwise exhaust the machine.
     static constexpr std::size_t kMemoryBudget = std::size_t { 256 } << 20;
     // What one variable of that name costs: its entry in a map (as measured with the host's library)
     // and its name.
@@ -49,7 +50,8 @@ public:
     bool put_int(std::string_view name, std::int32_t value);
     bool put_string(std::string_view name, std::string_view text);
     VariableKind kind(std::string_view name) const;
-    // Changes an existing variable of that kind; false when there is none.
+    // Changes an existing variable of that kind; false when there is none, or when a longer text
+    // would pass the budget (the variable keeps its text).
     bool assign_int(std::string_view name, std::int32_t value);
     bool assign_string(std::string_view name, std::string_view text);
     // The maps alone, without the system variables and the reserved-name rule.
@@ -65,7 +67,7 @@ private:
     IntegerMap m_integers;
     StringMap m_strings;
     std::size_t m_budget;
-    // The cost of every name in the maps.
+    // The cost of every name in the maps and the bytes of every string value.
     std::size_t m_bytes { 0 };
 };
 

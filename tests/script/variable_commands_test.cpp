@@ -65,6 +65,26 @@ TEST_F(VariableCommandsTest, ALetWhoseTextOutgrowsTheEnginesStringsKeepsTheOldVa
     EXPECT_EQ(string("s"), half + "!");
 }
 
+TEST_F(VariableCommandsTest, StringTextsShareTheVariablesBudget)
+{
+    engine().variables = VariableTable(900);
+    ASSERT_TRUE(engine().variables.declare_string("s"));
+    ASSERT_TRUE(engine().variables.declare_string("t"));
+    std::string const text(400, 'x');
+    run(let_command, "s = " + text);
+    EXPECT_EQ(reports(), 0u);
+    // 2 entries and 400 bytes leave less than 400 for t.
+    run(let_command, "t = " + text);
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_TRUE(m_game.messages().ends_with("文字列変数の合計が大きすぎます\n\n"));
+    EXPECT_EQ(string("t"), "");
+    // Giving back room is always allowed, and the room can then be used.
+    run(let_command, "s = short");
+    run(let_command, "t = " + text);
+    EXPECT_EQ(reports(), 1u);
+    EXPECT_EQ(string("t"), text);
+}
+
 TEST_F(VariableCommandsTest, OnlyTheOperatorsFirstByteCountsAndUnknownOnesAreSkipped)
 {
     // "+2" is an operator token followed by an empty operand.
