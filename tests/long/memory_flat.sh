@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # A busy game (a looping song, and every second a save, a load and a sound effect) runs headless for
 # one hour and for ten hours of game time: the longer run's peak memory is within 1 MB of the
-# shorter one's. Usage: memory_flat.sh ADVPLAY GAME_DIR [HOURS]
+# shorter one's. The song and the sound are the demo game's.
+# Usage: memory_flat.sh ADVPLAY GAME_DIR DEMO_DATA_DIR [HOURS]
 set -eu
-advplay=$1 game=$2 hours=${3:-10}
+advplay=$1 game=$2 demo=$3 hours=${4:-10}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$game" "$work/game"
+cp "$demo/music/theme.mid" "$work/game/data/theme.mid"
+cp "$demo/se/chime.wav" "$work/game/data/chime.wav"
 peak_kib() { # milliseconds of game time
   python3 - "$advplay" "$work/game" "$1" <<'PY'
 import resource, subprocess, sys
