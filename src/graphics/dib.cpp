@@ -200,11 +200,16 @@ void convert_32(Pixel* out, const std::uint8_t* in, std::int32_t count, const Ma
         out[x] = masks.of(le32(in + 4 * x));
 }
 
+bool rows_present(const DibHeader& header, std::span<const std::uint8_t> bits)
+{
+    auto const needed = dib_bits_size(header);
+    return needed && bits.size() >= *needed;
+}
+
 bool draw_rows(Surface& surface, const DibHeader& header, std::span<const std::uint8_t> info,
     std::span<const std::uint8_t> bits)
 {
-    auto const needed = dib_bits_size(header);
-    if (!needed || bits.size() < *needed)
+    if (!rows_present(header, bits))
         return false;
     std::optional<Masks> masks;
     if (header.bit_count == 16 || header.bit_count == 32) {
@@ -402,6 +407,20 @@ std::optional<std::size_t> dib_bits_size(const DibHeader& header)
     return static_cast<std::size_t>(row_bytes(header.width, header.bit_count) * (height - 1) + last_row);
 }
 
+bool dib_bits_present(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits)
+{
+    auto const header = read_dib_header(info);
+    if (!header || header->compression == DibCompression::Rle8 || header->compression == DibCompression::Rle4)
+        return true;
+    return rows_present(*header, bits);
+}
+
+bool bgra_bits_present(std::int32_t width, std::int64_t lines, std::span<const std::uint8_t> bits)
+{
+    return bits.size() / (std::size_t { 4 } * static_cast<std::size_t>(width))
+        >= static_cast<std::size_t>(lines);
+}
+
 bool draw_dib(Surface& surface, std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits)
 {
     auto const header = read_dib_header(info);
@@ -423,7 +442,7 @@ bool draw_bgra(Surface& surface, std::int32_t width, std::int32_t height, std::s
     if (surface.width() <= 0 || width <= 0 || lines == 0 || !platform::picture_size_allowed(width, lines))
         return false;
     std::size_t const stride = static_cast<std::size_t>(width) * 4;
-    if (bits.size() / stride < static_cast<std::size_t>(lines))
+    if (!bgra_bits_present(width, lines, bits))
         return false;
     if (!surface.create_alpha_mask())
         return false;

@@ -50,6 +50,13 @@ std::size_t dib_info_size(const DibHeader& header);
 // lack its padding. Nothing when that is beyond the picture size limits.
 std::optional<std::size_t> dib_bits_size(const DibHeader& header);
 
+// Whether `bits` hold every row of the uncompressed bitmap that `info` describes, so that a caller
+// can refuse a file cut short before it makes a surface for it. True for RLE data, which may end
+// early, and for a header draw_dib refuses anyway.
+bool dib_bits_present(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits);
+// Whether `bits` hold `lines` rows of `width` (at least 1) pixels of 4 bytes.
+bool bgra_bits_present(std::int32_t width, std::int64_t lines, std::span<const std::uint8_t> bits);
+
 // Draws the bitmap described by the BITMAPINFO `info` with the pixel data `bits` onto `surface` with
 // its top-left corner at (0, 0), upright, each pixel converted to RGB555 keeping each channel's top
 // five bits; what lies beyond the surface is cut off. This is the engine's own SetDIBitsToDevice:

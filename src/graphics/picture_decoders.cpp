@@ -85,23 +85,6 @@ private:
     bool m_has_alpha { false };
 };
 
-// False when the rows of an uncompressed bitmap are not all in the file, which the drawing would find
-// only after the surface was made.
-bool bitmap_bits_present(std::span<const std::uint8_t> file, std::int32_t width, std::int32_t rows,
-    std::uint32_t bit_count, std::span<const std::uint8_t> bits)
-{
-    if (width <= 0 || rows <= 0)
-        return true;
-    if (bit_count == 32)
-        return bits.size() / (std::size_t { 4 } * static_cast<std::size_t>(width))
-            >= static_cast<std::size_t>(rows);
-    auto const header = read_dib_header(file.subspan(kBmpInfoOffset));
-    if (!header || header->compression == DibCompression::Rle8 || header->compression == DibCompression::Rle4)
-        return true;
-    auto const needed = dib_bits_size(*header);
-    return needed && bits.size() >= *needed;
-}
-
 enum class RowOrder {
     BottomUp,
     Either,
@@ -132,8 +115,12 @@ bool decode_bitmap(Surface& surface, std::span<const std::uint8_t> file, RowOrde
         rows = -height;
     std::span<const std::uint8_t> const bits
         = bits_offset <= file.size() ? file.subspan(bits_offset) : std::span<const std::uint8_t> {};
-    if (!platform::picture_fits_file(width, rows, file.size())
-        || !bitmap_bits_present(file, width, rows, bit_count, bits) || !surface.create(width, rows))
+    // A file cut short is refused before its surface is made.
+    bool const bits_present = width <= 0 || rows <= 0
+        || (bit_count == 32 ? bgra_bits_present(width, rows, bits)
+                            : dib_bits_present(file.subspan(kBmpInfoOffset), bits));
+    if (!platform::picture_fits_file(width, rows, file.size()) || !bits_present
+        || !surface.create(width, rows))
         return false;
     if (bit_count == 32) {
         // QUIRK: 32-bit pixels are read as blue, green, red and alpha whatever masks the header

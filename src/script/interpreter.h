@@ -92,9 +92,6 @@ struct Interpreter {
     ScriptString current_line;
     // The last token fetched; the command word right after dispatch.
     ScriptString token;
-    // Set when a bracket expansion was refused for outgrowing the engine's strings, so that an
-    // assignment does not store the half-expanded text; cleared by whoever tests it.
-    bool expansion_failed { false };
     WaitClock wait;
 };
 

@@ -158,14 +158,14 @@ std::int32_t int_value(Engine& engine, std::string_view text)
     return 0;
 }
 
-void expand_brackets(Engine& engine, ScriptString& text)
+bool expand_brackets(Engine& engine, ScriptString& text)
 {
     std::size_t search_from = 0;
     for (;;) {
         std::string_view const whole = text.view();
         std::size_t close = find_first_sjis(whole.substr(search_from), ']');
         if (close == kNotFound)
-            return;
+            return true;
         close += search_from;
         std::size_t const open = find_last_sjis(whole.substr(0, close), '[');
         if (open == kNotFound) {
@@ -175,9 +175,8 @@ void expand_brackets(Engine& engine, ScriptString& text)
         std::string replacement = reference_value(engine, whole.substr(open + 1, close - open - 1));
         // A text that would outgrow the engine's strings stays as it is, and the author is told.
         if (whole.size() - (close + 1 - open) + replacement.size() > ScriptString::kMaxLength) {
-            engine.interpreter.expansion_failed = true;
             script_error(engine, texts::kExpansionTooLong.sjis);
-            return;
+            return false;
         }
         std::string rebuilt;
         rebuilt.reserve(whole.size() + replacement.size());

@@ -27,7 +27,8 @@ bool is_number(std::string_view text);
 // Empty text is 0; a number is converted (values beyond 32 bits stop at the nearest limit); anything
 // else is an integer variable's value, or 0 after a missing-variable report.
 std::int32_t int_value(Engine& engine, std::string_view text);
-// Replaces bracket references in place, innermost first, left to right.
-void expand_brackets(Engine& engine, ScriptString& text);
+// Replaces bracket references in place, innermost first, left to right. False, after a script error,
+// when a replacement would outgrow the engine's strings: the text keeps what was expanded before.
+bool expand_brackets(Engine& engine, ScriptString& text);
 
 } // namespace advplay::script

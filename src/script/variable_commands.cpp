@@ -84,10 +84,9 @@ bool assign_variable(Engine& engine, std::string_view name)
     case VariableKind::Integer:
         return engine.variables.assign_int(name, evaluate(engine));
     case VariableKind::String:
-        engine.interpreter.expansion_failed = false;
-        next_string(engine);
         // An expansion refused as too long has been reported; the variable keeps its value.
-        if (engine.interpreter.expansion_failed)
+        next_token(engine);
+        if (!expand_brackets(engine, engine.interpreter.token))
             return true;
         if (!engine.variables.assign_string(name, engine.interpreter.token.view()))
             script_error(engine, texts::kStringsTooLarge.sjis);

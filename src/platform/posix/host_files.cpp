@@ -217,11 +217,15 @@ void HostFiles::refuse(std::string_view path)
     m_on_refused(path);
 }
 
-bool HostFiles::reachable(std::string_view path)
+std::optional<std::string> HostFiles::future_path(std::string_view path) const
 {
     auto host = find(path, Purpose::Existing);
-    if (!host)
-        host = direct_path(path);
+    return host ? host : direct_path(path);
+}
+
+bool HostFiles::reachable(std::string_view path)
+{
+    auto const host = future_path(path);
     if (host && within_reach(*host))
         return true;
     refuse(path);
@@ -230,9 +234,7 @@ bool HostFiles::reachable(std::string_view path)
 
 void HostFiles::allow(std::string_view path)
 {
-    auto host = find(path, Purpose::Existing);
-    if (!host)
-        host = direct_path(path);
+    auto const host = future_path(path);
     if (!host)
         return;
     if (auto real = real_location(*host))

@@ -50,8 +50,10 @@ private:
     // The host path, or nothing for a missing one or one out of reach (which is reported).
     std::optional<std::string> resolve(std::string_view path, Purpose purpose);
     std::optional<std::string> find(std::string_view path, Purpose purpose) const;
-    // The path with its separators made "/" and nothing else changed.
+    // The path with its separators made "/" and its "." and ".." taken out, nothing looked up.
     std::optional<std::string> direct_path(std::string_view path) const;
+    // The host path of an existing path, or else where a path still to be made would lie.
+    std::optional<std::string> future_path(std::string_view path) const;
     // Whether the host path, once its links and ".." are followed, lies in a reachable folder.
     bool within_reach(const std::string& host) const;
     void refuse(std::string_view path);
