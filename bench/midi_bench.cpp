@@ -14,8 +14,8 @@
 #include "media/midi_sequencer.h"
 #include "platform/midi_out.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/steady_clock.h"
-#include "platform/sdl/thread_timer.h"
+#include "platform/posix/steady_clock.h"
+#include "platform/posix/thread_timer.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>

@@ -9,7 +9,7 @@
 #include "engine/engine.h"
 #include "platform/headless/headless_message_box.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/steady_clock.h"
+#include "platform/posix/steady_clock.h"
 #include "platform/text_output.h"
 #include "platform/window.h"
 

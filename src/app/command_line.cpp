@@ -39,6 +39,8 @@ subcommands:
 
 options:
   --headless          no window and no sound, on a virtual clock that moves only when the game waits
+  --backend NAME      run on the built-in backend NAME (an unknown name lists them); the default
+                      is the first with a window, and --headless is --backend headless
   --trace             one line on stderr per executed script line: <ms> <file>:<line> <state> <text>
   --max-time MS       stop after MS milliseconds of game time (exit status 3)
   --max-passes N      stop after N frame-loop passes (exit status 3)
@@ -107,6 +109,11 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
         }
         if (argument == "--headless") {
             line.headless = true;
+        } else if (argument == "--backend") {
+            auto value = next_value();
+            if (!value || value->empty())
+                return { std::nullopt, "--backend needs the name of a backend" };
+            line.backend = value;
         } else if (argument == "--trace") {
             line.trace = true;
         } else if (argument == "--max-time") {

@@ -30,6 +30,9 @@ struct CommandLine {
     // Play: the game folder (empty: the demo game). Pack/Unpack: the operands in order.
     std::vector<std::string> operands;
     bool headless { false };
+    // The backend to run on, by name; none: the first with a window that was built in (--headless
+    // names the headless one).
+    std::optional<std::string> backend;
     bool trace { false };
     std::optional<std::uint32_t> max_time;
     std::optional<std::uint64_t> max_passes;

@@ -3,11 +3,11 @@
 #include "app/runner.h"
 
 #include "media/midi_sequencer.h"
+#include "platform/fluidsynth/fluid_synthesizer.h"
+#include "platform/fluidsynth/rendering_midi_out.h"
 #include "platform/headless/virtual_clock.h"
 #include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/fluid_synthesizer.h"
-#include "platform/sdl/rendering_midi_out.h"
 
 #include <cstdio>
 #include <filesystem>

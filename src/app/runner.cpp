@@ -1,5 +1,5 @@
-// Running a game: builds the platform backend (the SDL window or the headless one), starts the
-// engine and runs the frame loop; replays scripted input and writes screenshots.
+// Running a game: has the chosen backend build its services, starts the engine on them and runs the
+// frame loop; replays scripted input and writes screenshots.
 #include "app/runner.h"
 
 #include "app/command_table.h"
@@ -9,31 +9,14 @@
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
-#include "platform/codecs/host_image_codecs.h"
+#include "platform/backend.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/fonts/freetype_fonts.h"
-#include "platform/headless/headless_message_box.h"
-#include "platform/headless/headless_window.h"
-#include "platform/headless/recording_audio.h"
-#include "platform/headless/recording_media_player.h"
-#include "platform/headless/recording_midi_out.h"
-#include "platform/headless/virtual_clock.h"
-#include "platform/headless/virtual_timer.h"
-#include "platform/posix/host_files.h"
-#include "platform/posix/instance_lock.h"
 #include "platform/posix/png_writer.h"
-#include "platform/sdl/alsa_midi_out.h"
-#include "platform/sdl/steady_clock.h"
-#include "platform/sdl/thread_timer.h"
+#include "platform/text_encoding.h"
 #include "platform/text_output.h"
-#if ADVPLAY_HAVE_SDL
-#include "platform/sdl/sdl_audio.h"
-#include "platform/sdl/sdl_library.h"
-#include "platform/sdl/sdl_media_player.h"
-#include "platform/sdl/sdl_message_box.h"
-#include "platform/sdl/sdl_mixer.h"
-#include "platform/sdl/sdl_synth_out.h"
-#include "platform/sdl/sdl_window.h"
-#endif
+#include "platform/window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,11 +28,6 @@
 namespace advplay::app {
 
 namespace {
-
-enum class Headless {
-    No,
-    Yes,
-};
 
 void say(const std::string& text)
 {
@@ -135,12 +113,12 @@ bool waits_for_player_only(const Engine& engine)
 // The loop's additions for one run: the replay of --input, and calls from other copies.
 class RunHooks final : public FrameHooks {
 public:
-    RunHooks(std::optional<InputPlayer> input, platform::InstanceLock* lock,
-        std::function<void(const std::string&)> shot, Headless headless)
+    RunHooks(std::optional<InputPlayer> input, platform::SingleInstance* lock,
+        std::function<void(const std::string&)> shot, bool unattended)
         : m_input(std::move(input))
         , m_lock(lock)
         , m_shot(std::move(shot))
-        , m_headless(headless)
+        , m_unattended(unattended)
     {
     }
 
@@ -154,12 +132,11 @@ public:
             perform(engine, action);
     }
 
-    // Only a headless run: in a window the player is there to click. Its clock moves on while the
-    // game waits, so without this it would wait for ever, a core busy with it.
+    // Only a run nobody plays: in a window the player is there to click. Its clock moves on while
+    // the game waits, so without this it would wait for ever, a core busy with it.
     bool stalled(const Engine& engine) override
     {
-        return m_headless == Headless::Yes && !(m_input && m_input->can_go_on())
-            && waits_for_player_only(engine);
+        return m_unattended && !(m_input && m_input->can_go_on()) && waits_for_player_only(engine);
     }
 
 private:
@@ -212,9 +189,9 @@ private:
     }
 
     std::optional<InputPlayer> m_input;
-    platform::InstanceLock* m_lock;
+    platform::SingleInstance* m_lock;
     std::function<void(const std::string&)> m_shot;
-    Headless m_headless;
+    bool m_unattended;
 };
 
 // The line that ends a stalled run: the wait and the script line that began it.
@@ -230,97 +207,26 @@ std::string stall_report(const Engine& engine, bool has_input)
     return report;
 }
 
-// The window, boxes and sound of a run, real or headless.
-struct Backend {
-#if ADVPLAY_HAVE_SDL
-    // First, so that it is destroyed after everything else that uses SDL.
-    std::unique_ptr<platform::SdlLibrary> sdl;
-    // The sound device, which the music, the media and the beep play through.
-    std::unique_ptr<platform::SdlMixer> mixer;
-#endif
-    std::unique_ptr<platform::Clock> clock;
-    std::unique_ptr<platform::Window> window;
-    std::unique_ptr<platform::MessageBox> message_box;
-    std::unique_ptr<platform::Audio> audio;
-    // The headless window, when this is a headless run: screenshots come from what it shows.
-    platform::HeadlessWindow* headless_window { nullptr };
-    // Movies, music, CD tracks and sound effects; after the window and the clock, which it uses.
-    std::unique_ptr<platform::MediaPlayer> media;
-    // The MIDI sequencer's timer (after the clock, which a virtual timer listens to) and output.
-    std::unique_ptr<platform::PeriodicTimer> midi_timer;
-    std::unique_ptr<platform::MidiOut> midi_out;
-};
-
-// The music's output: the ALSA port of --midi-port, else the synthesiser with --soundfont or the
-// installed SoundFont. One that cannot sound is still made, so the music plays silently, and the
-// player is told why.
-std::unique_ptr<platform::MidiOut> make_midi_out(const CommandLine& line, [[maybe_unused]] Backend& backend)
+// The backend of the command line: --headless, --backend, else the first with a window. Nothing,
+// after saying why, when there is no such backend.
+const platform::BackendEntry* choose_backend(const CommandLine& line)
 {
-    if (line.midi_port) {
-        auto port = std::make_unique<platform::AlsaMidiOut>(*line.midi_port);
-        if (!port->error().empty())
-            say(port->error() + "; the music is silent");
-        return port;
+    if (line.headless)
+        return platform::find_backend("headless");
+    if (!line.backend) {
+        auto const* entry = platform::default_backend();
+        if (!entry)
+            say("this advplay was built without a window backend: only --headless runs are possible");
+        return entry;
     }
-#if ADVPLAY_HAVE_SDL
-    auto synthesizer = std::make_unique<platform::SdlSynthOut>(
-        line.soundfont ? *line.soundfont : std::string(platform::kDefaultSoundFont), *backend.mixer);
-    // Without a sound device the player has been told already.
-    if (!synthesizer->error().empty() && synthesizer->error() != backend.mixer->error())
-        say(synthesizer->error() + "; the music is silent");
-    return synthesizer;
-#else
-    return nullptr;
-#endif
-}
-
-std::optional<Backend> make_backend(
-    const CommandLine& line, const platform::TextEncoding& encoding, platform::TextOutput& error_output)
-{
-    Backend backend;
-    if (line.headless) {
-        auto clock = std::make_unique<platform::VirtualClock>();
-        if (line.date) {
-            auto const start = platform::parse_date_time(*line.date);
-            if (!start) {
-                say("--date wants \"YYYY-MM-DD HH:MM:SS\" with a real date, not \"" + *line.date + "\"");
-                return std::nullopt;
-            }
-            clock->set_calendar(*start);
-        }
-        backend.midi_timer = std::make_unique<platform::VirtualTimer>(*clock);
-        backend.midi_out = std::make_unique<platform::RecordingMidiOut>(*clock);
-        backend.clock = std::move(clock);
-        auto window = std::make_unique<platform::HeadlessWindow>();
-        backend.headless_window = window.get();
-        backend.window = std::move(window);
-        backend.message_box = std::make_unique<platform::HeadlessMessageBox>(error_output, encoding,
-            line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No);
-        backend.audio = std::make_unique<platform::RecordingAudio>();
-        backend.media = std::make_unique<platform::RecordingMediaPlayer>(*backend.clock);
-        return backend;
+    auto const* entry = platform::find_backend(*line.backend);
+    if (!entry) {
+        std::string names;
+        for (auto const& known : platform::backends())
+            names += (names.empty() ? "" : ", ") + std::string(known.name);
+        say("no backend called \"" + *line.backend + "\"; this advplay has: " + names);
     }
-    if (line.date)
-        say("--date applies to --headless runs only; the real calendar is used");
-#if ADVPLAY_HAVE_SDL
-    backend.sdl = std::make_unique<platform::SdlLibrary>();
-    backend.mixer = std::make_unique<platform::SdlMixer>();
-    if (!backend.mixer->is_open())
-        say(backend.mixer->error() + "; the game plays without sound");
-    backend.clock = std::make_unique<platform::SteadyClock>();
-    backend.midi_timer = std::make_unique<platform::ThreadTimer>();
-    backend.midi_out = make_midi_out(line, backend);
-    auto window = std::make_unique<platform::SdlWindow>(
-        encoding, platform::SdlWindowOptions { line.scale, line.linear_filter });
-    backend.message_box = std::make_unique<platform::SdlMessageBox>(encoding, *window);
-    backend.window = std::move(window);
-    backend.audio = std::make_unique<platform::SdlAudio>(*backend.mixer);
-    backend.media = std::make_unique<platform::SdlMediaPlayer>(*backend.clock, *backend.mixer);
-    return backend;
-#else
-    say("this advplay was built without SDL2: only --headless runs are possible");
-    return std::nullopt;
-#endif
+    return entry;
 }
 
 // The user's additions to the font table: --font-map, else ADVPLAY_FONT_MAP. Nothing, after saying
@@ -388,13 +294,36 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     if (!font_map)
         return kExitUsage;
 
-    platform::TextEncoding encoding;
-    platform::HostFiles files(root, encoding);
-    platform::FreeTypeFonts fonts(encoding, std::move(*font_map));
-    platform::FileOutput error_output(stderr);
-    auto backend = make_backend(line, encoding, error_output);
+    auto const* backend = choose_backend(line);
     if (!backend)
-        return line.headless ? kExitUsage : kExitStartupFailed;
+        return line.backend || line.headless ? kExitUsage : kExitStartupFailed;
+
+    char const* debug_variable = std::getenv("ADVPLAY_DEBUG");
+    bool const debug = line.debug || (debug_variable && std::string_view(debug_variable) == "1");
+    platform::FileOutput error_output(stderr);
+    // Filled in once the services exist; the files report through it only once the game runs.
+    const platform::TextEncoding* encoding = nullptr;
+    platform::BackendOptions options;
+    options.game_folder = root;
+    options.font_map = std::move(*font_map);
+    options.scale = line.scale;
+    options.linear_filter = line.linear_filter;
+    options.answer
+        = line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No;
+    options.date = line.date;
+    options.midi_port = line.midi_port;
+    options.soundfont = line.soundfont;
+    options.error_output = &error_output;
+    options.say = [](const std::string& text) { say(text); };
+    options.on_refused_path = [&encoding, debug](std::string_view path) {
+        if (debug && encoding)
+            say("refused a path that leads out of the game folder: " + encoding->to_utf8(path));
+    };
+    auto services = backend->make(options);
+    if (!services)
+        return backend->unattended ? kExitUsage : kExitStartupFailed;
+    encoding = services->encoding.get();
+    platform::Files& files = *services->files;
 
     std::string error;
     auto const ini_name = choose_ini(files, line, error);
@@ -407,70 +336,55 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         persist::ByteBuffer bytes;
         if (bytes.load_file(files, *ini_name))
             ini = IniFile::parse(
-                bytes.view(), [&encoding](const std::string& text) { return encoding.to_sjis(text); });
+                bytes.view(), [encoding](const std::string& text) { return encoding->to_sjis(text); });
         else if (line.ini_name)
             say("cannot read the ini file " + *ini_name + "; using the defaults");
     }
 
-    platform::HostImageCodecs images;
-    Engine engine({ *backend->clock, *backend->window, *backend->message_box, files, encoding,
-                      backend->audio.get(), &images, &fonts },
+    Engine engine({ *services->clock, *services->window, *services->message_box, files, *encoding,
+                      services->audio.get(), services->images.get(), services->fonts.get() },
         standard_commands());
     if (line.trace)
         engine.trace = &error_output;
-    engine.media.link.player = backend->media.get();
+    engine.media.link.player = services->media.get();
     engine.midi = std::make_unique<media::MidiSequencer>(
-        *backend->clock, backend->midi_timer.get(), backend->midi_out.get());
+        *services->clock, services->midi_timer.get(), services->midi_out.get());
     auto& internal_errors = engine.graphics.internal_errors;
-    char const* debug_variable = std::getenv("ADVPLAY_DEBUG");
-    internal_errors.debug_output = line.debug || (debug_variable && std::string_view(debug_variable) == "1");
-    internal_errors.debug_sink = [&encoding](std::string_view line_text) {
-        std::string const utf8 = encoding.to_utf8(line_text);
+    internal_errors.debug_output = debug;
+    internal_errors.debug_sink = [encoding](std::string_view line_text) {
+        std::string const utf8 = encoding->to_utf8(line_text);
         std::fwrite(utf8.data(), 1, utf8.size(), stderr);
     };
 
-    // A headless run is a test or a batch job: any number may run side by side.
-    std::unique_ptr<platform::InstanceLock> lock;
-    StartupOptions options { line.seed, {}, line.allow_outside_paths,
+    StartupOptions startup { line.seed, {}, line.allow_outside_paths,
         [](const std::string& text) { say(text); } };
-    files.on_refused([&encoding, &internal_errors](std::string_view path) {
-        if (internal_errors.debug_output)
-            say("refused a path that leads out of the game folder: " + encoding.to_utf8(path));
-    });
-    if (!line.headless) {
-        lock = std::make_unique<platform::InstanceLock>(root);
-        options.claim_single_instance = [&lock] { return lock->claim(); };
-    }
+    platform::SingleInstance* const lock = services->single_instance.get();
+    if (lock)
+        startup.claim_single_instance = [lock] { return lock->claim(); };
 
-    auto const shot = [&engine, &backend](const std::string& path) {
-        bool written = false;
-        if (backend->headless_window)
-            written = write_screenshot(path, backend->headless_window->picture().data(), 640);
-        else if (engine.graphics.display_surface.pixels())
-            written = write_screenshot(
-                path, engine.graphics.display_surface.pixels(), engine.graphics.display_surface.pitch());
-        if (!written)
+    auto const shot = [&engine, &services](const std::string& path) {
+        platform::PictureArea shown = services->window->shown_picture();
+        if (!shown.pixels) {
+            shown.pixels = engine.graphics.display_surface.pixels();
+            shown.pitch = static_cast<std::int32_t>(engine.graphics.display_surface.pitch());
+        }
+        if (!shown.pixels || !write_screenshot(path, shown.pixels, shown.pitch))
             say("cannot write the screenshot " + path);
     };
 
-    switch (start_up(engine, ini, options)) {
+    switch (start_up(engine, ini, startup)) {
     case StartupResult::Ready:
         break;
     case StartupResult::AlreadyRunning:
         return kExitEnded;
     case StartupResult::Failed:
-#if ADVPLAY_HAVE_SDL
-        if (!line.headless) {
-            auto const* window = static_cast<const platform::SdlWindow*>(backend->window.get());
-            if (!window->error().empty())
-                say(window->error());
-        }
-#endif
+        if (std::string const why = services->window->open_error(); !why.empty())
+            say(why);
         return kExitStartupFailed;
     }
 
     bool const has_input = input.has_value();
-    RunHooks hooks(std::move(input), lock.get(), shot, line.headless ? Headless::Yes : Headless::No);
+    RunHooks hooks(std::move(input), lock, shot, backend->unattended);
     RunEnd const end = frame_loop(engine, { line.max_time, line.max_passes }, &hooks);
     if (end == RunEnd::Stalled)
         say(stall_report(engine, has_input));

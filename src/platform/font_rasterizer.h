@@ -6,9 +6,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace advplay::platform {
+
+// Windows face names (UTF-8) to the host's font families. A rasterizer's built-in table maps the
+// Japanese system faces to fonts drawn to the same metrics; a map given to it comes first.
+using FontMap = std::vector<std::pair<std::string, std::string>>;
 
 struct FontRequest {
     // The face name as scripts give it (Shift-JIS), such as "ＭＳ ゴシック".

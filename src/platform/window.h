@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -136,6 +137,11 @@ public:
     virtual FullScreenResult set_full_screen(bool full_screen) = 0;
     // Brings the window to the front (another copy of the game asked for it).
     virtual void raise() = 0;
+    // Why open failed, for the player; empty when it did not fail or the system gave no reason.
+    virtual std::string open_error() const { return {}; }
+    // The picture the window shows, where the backend keeps a copy of its own; otherwise no pixels,
+    // and the caller takes the display picture it last presented.
+    virtual PictureArea shown_picture() const { return {}; }
 };
 
 } // namespace advplay::platform

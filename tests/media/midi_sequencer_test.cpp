@@ -7,8 +7,8 @@
 #include "platform/headless/virtual_clock.h"
 #include "platform/headless/virtual_timer.h"
 #include "platform/posix/host_files.h"
-#include "platform/sdl/steady_clock.h"
-#include "platform/sdl/thread_timer.h"
+#include "platform/posix/steady_clock.h"
+#include "platform/posix/thread_timer.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 #include "app/command_line.h"
 #include "app/runner.h"
 #include "media/midi_sequencer.h"
+#include "platform/ffmpeg/movie_playback.h"
 #include "platform/headless/headless_window.h"
 #include "platform/headless/recording_media_player.h"
 #include "platform/headless/virtual_clock.h"
-#include "platform/movie_playback.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>

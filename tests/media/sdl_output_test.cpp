@@ -1,13 +1,13 @@
 // The real sound path, captured: SDL's disk audio driver writes what the device would play into a
 // file, so a test can tell sound from silence. The mixer is the one device of a run; every sound of a
 // test goes through it. The driver plays in real time, so each test lasts about a second.
+#include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/headless/headless_window.h"
-#include "platform/sdl/fluid_synthesizer.h"
+#include "platform/posix/steady_clock.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media_player.h"
 #include "platform/sdl/sdl_mixer.h"
 #include "platform/sdl/sdl_synth_out.h"
-#include "platform/sdl/steady_clock.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Sound decoding with FFmpeg: lengths against what the decoder gives, and sounds whose headers claim
 // more than any sound has.
-#include "platform/sdl/ffmpeg_audio.h"
+#include "platform/ffmpeg/ffmpeg_audio.h"
 
 #include "support/test_game.h"
 

@@ -2,7 +2,7 @@
 // another one idles.
 #include "platform/headless/virtual_clock.h"
 #include "platform/headless/virtual_timer.h"
-#include "platform/sdl/thread_timer.h"
+#include "platform/posix/thread_timer.h"
 
 #include <gtest/gtest.h>
 

@@ -15,14 +15,12 @@
 
 namespace advplay::platform {
 
-// Windows face names (UTF-8) to fontconfig families. The built-in table maps the Japanese system
-// faces to the IPA fonts, which were drawn to the same metrics; `extra` entries come first.
-using FontMap = std::vector<std::pair<std::string, std::string>>;
-
 // Reads "Windows name = family" lines ("#" starts a comment); nothing when the text has a line of
 // another form, with `error` naming it.
 std::optional<FontMap> parse_font_map(std::string_view text, std::string& error);
 
+// Its built-in table maps the Japanese system faces to the IPA fonts, which were drawn to the same
+// metrics; the entries of `extra` come first.
 class FreeTypeFonts final : public FontRasterizer {
 public:
     FreeTypeFonts(const TextEncoding& encoding, FontMap extra = {});

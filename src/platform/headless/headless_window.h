@@ -72,6 +72,7 @@ public:
         return FullScreenResult::Done;
     }
     void raise() override { ++m_raised; }
+    PictureArea shown_picture() const override { return { m_picture.data(), kWidth, 0, 0, kWidth, kHeight }; }
 
     bool is_open() const { return m_open; }
     const std::string& title() const { return m_title; }

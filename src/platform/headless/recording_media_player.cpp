@@ -2,8 +2,8 @@
 #include "platform/headless/recording_media_player.h"
 
 #include "platform/clock.h"
+#include "platform/ffmpeg/ffmpeg_audio.h"
 #include "platform/riff_chunks.h"
-#include "platform/sdl/ffmpeg_audio.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,10 +3,10 @@
 // end after their decoded length, movies show their pictures in the window on the clock's time.
 #pragma once
 
+#include "platform/ffmpeg/movie_playback.h"
 #include "platform/headless/recent_log.h"
 #include "platform/media_player.h"
 #include "platform/media_report.h"
-#include "platform/movie_playback.h"
 
 #include <map>
 #include <memory>

@@ -3,10 +3,10 @@
 // into the same output; movies show their pictures in the window on the clock's time.
 #pragma once
 
+#include "platform/ffmpeg/ffmpeg_audio.h"
+#include "platform/ffmpeg/movie_playback.h"
 #include "platform/media_player.h"
 #include "platform/media_report.h"
-#include "platform/movie_playback.h"
-#include "platform/sdl/ffmpeg_audio.h"
 #include "platform/sdl/sdl_mixer.h"
 
 #include <map>

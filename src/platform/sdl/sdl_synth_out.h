@@ -2,8 +2,8 @@
 // run's sound device.
 #pragma once
 
+#include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/midi_out.h"
-#include "platform/sdl/fluid_synthesizer.h"
 #include "platform/sdl/sdl_mixer.h"
 
 #include <chrono>

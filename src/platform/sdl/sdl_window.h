@@ -54,7 +54,7 @@ public:
     // For message boxes that belong to the window; null until it is open.
     SDL_Window* handle() const { return m_window; }
     // Why the window could not open, for the user.
-    const std::string& error() const { return m_error; }
+    std::string open_error() const override { return m_error; }
 
 private:
     // The window's size in its own units and its renderer's output in pixels.

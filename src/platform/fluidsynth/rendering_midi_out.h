@@ -2,8 +2,8 @@
 // so that a song played on the virtual clock becomes audio faster than it would sound.
 #pragma once
 
+#include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/midi_out.h"
-#include "platform/sdl/fluid_synthesizer.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,5 @@
 // MoviePlayback.
-#include "platform/movie_playback.h"
+#include "platform/ffmpeg/movie_playback.h"
 
 #include "platform/clock.h"
 #include "platform/window.h"

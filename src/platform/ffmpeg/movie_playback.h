@@ -2,7 +2,7 @@
 // its end. Both media players use it; a headless clock makes the pictures come on virtual time.
 #pragma once
 
-#include "platform/sdl/ffmpeg_movie.h"
+#include "platform/ffmpeg/ffmpeg_movie.h"
 
 #include <cstdint>
 #include <string>

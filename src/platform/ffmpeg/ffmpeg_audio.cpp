@@ -1,7 +1,7 @@
 // Sound decoding with FFmpeg (libavformat, libavcodec, libswresample).
-#include "platform/sdl/ffmpeg_audio.h"
+#include "platform/ffmpeg/ffmpeg_audio.h"
 
-#include "platform/sdl/ffmpeg_input.h"
+#include "platform/ffmpeg/ffmpeg_input.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

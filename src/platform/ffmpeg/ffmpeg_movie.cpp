@@ -1,8 +1,8 @@
 // Movie pictures with FFmpeg (libavformat, libavcodec, libswscale).
-#include "platform/sdl/ffmpeg_movie.h"
+#include "platform/ffmpeg/ffmpeg_movie.h"
 
+#include "platform/ffmpeg/ffmpeg_input.h"
 #include "platform/image_codecs.h"
-#include "platform/sdl/ffmpeg_input.h"
 
 extern "C" {
 #include <libswscale/swscale.h>

@@ -1,5 +1,5 @@
 // RenderingMidiOut.
-#include "platform/sdl/rendering_midi_out.h"
+#include "platform/fluidsynth/rendering_midi_out.h"
 
 #include "platform/clock.h"
 

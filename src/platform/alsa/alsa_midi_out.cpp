@@ -1,5 +1,5 @@
 // AlsaMidiOut.
-#include "platform/sdl/alsa_midi_out.h"
+#include "platform/alsa/alsa_midi_out.h"
 
 #include "platform/midi_message.h"
 

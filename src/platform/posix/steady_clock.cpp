@@ -1,5 +1,5 @@
 // SteadyClock: the real millisecond clock.
-#include "platform/sdl/steady_clock.h"
+#include "platform/posix/steady_clock.h"
 
 #include <chrono>
 #include <thread>

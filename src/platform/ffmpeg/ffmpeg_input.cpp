@@ -1,5 +1,5 @@
 // Opening media files with FFmpeg.
-#include "platform/sdl/ffmpeg_input.h"
+#include "platform/ffmpeg/ffmpeg_input.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,5 +1,5 @@
 // FluidSynthesizer.
-#include "platform/sdl/fluid_synthesizer.h"
+#include "platform/fluidsynth/fluid_synthesizer.h"
 
 #include <fluidsynth.h>
 

@@ -1,5 +1,5 @@
 // ThreadTimer.
-#include "platform/sdl/thread_timer.h"
+#include "platform/posix/thread_timer.h"
 
 #include <algorithm>
 

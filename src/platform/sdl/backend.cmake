@@ -1,0 +1,21 @@
+# The SDL2 backend: the game window, its message boxes and the sound device, with the music of
+# FluidSynth (or an ALSA port) and the movies of FFmpeg.
+option(ADVPLAY_SDL "Build the SDL2 backend (the game window)" ON)
+if(NOT ADVPLAY_SDL)
+  return()
+endif()
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(SDL2_MIXER REQUIRED IMPORTED_TARGET SDL2_mixer)
+add_library(advplay_platform_sdl STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_audio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_backend.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_library.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_media_player.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_message_box.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_mixer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_synth_out.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_window.cpp
+)
+target_link_libraries(advplay_platform_sdl PUBLIC advplay_platform advplay_ffmpeg advplay_fluidsynth advplay_alsa
+                                           PRIVATE PkgConfig::SDL2 PkgConfig::SDL2_MIXER advplay_warnings)
+advplay_backend(sdl TARGET advplay_platform_sdl HEADER platform/sdl/sdl_backend.h FACTORY make_sdl_backend)
