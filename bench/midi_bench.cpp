@@ -10,7 +10,7 @@
 // Targets: median lateness under 1 ms, 99th percentile under 3 ms; CPU under 1% of one core; load at
 // most 3x the read. The load's two parts are also timed alone: opening and reading the file through
 // DataFile, and converting bytes already in memory.
-#include "graphics/data_file.h"
+#include "datafile/data_file.h"
 #include "media/midi_sequencer.h"
 #include "platform/midi_out.h"
 #include "platform/posix/host_files.h"
@@ -206,8 +206,8 @@ void open_largest_song(benchmark::State& state)
     platform::TextEncoding encoding;
     platform::HostFiles files(kMidi.string(), encoding);
     for (auto _ : state) {
-        graphics::DataFile file(files);
-        bool const opened = file.open(kLargestSong, graphics::FileMode::ReadBinary);
+        datafile::DataFile file(files);
+        bool const opened = file.open(kLargestSong, datafile::FileMode::ReadBinary);
         benchmark::DoNotOptimize(opened);
         benchmark::DoNotOptimize(file.content().data());
     }

@@ -2,8 +2,8 @@
 // of the whole content, then reads and lines past it), and the packer's round trip of what came out.
 #include "memory_files.h"
 
-#include "graphics/data_file.h"
-#include "graphics/gplp.h"
+#include "datafile/data_file.h"
+#include "datafile/gplp.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-using namespace advplay::graphics;
+using namespace advplay::datafile;
 
 // Reads lines until the end; each line consumes at least one byte, so more lines than bytes would be
 // a reader that stopped moving.

@@ -2,7 +2,7 @@
 #include "app/runner.h"
 
 #include "common/shift_jis.h"
-#include "graphics/gplp.h"
+#include "datafile/gplp.h"
 #include "persist/save_file.h"
 #include "persist/scenario_store.h"
 #include "persist/scenario_unpack.h"
@@ -176,26 +176,26 @@ int run_gplp(const CommandLine& line)
     std::string const input = engine_path(encoding, line.operands[1]);
     // Packing writes by default the name the engine looks for when the plain file is missing.
     std::string const output
-        = line.operands.size() > 2 ? engine_path(encoding, line.operands[2]) : graphics::packed_path(input);
+        = line.operands.size() > 2 ? engine_path(encoding, line.operands[2]) : datafile::packed_path(input);
     if (lower_ascii(output) == lower_ascii(input)) {
         say("the output would replace " + line.operands[1] + "; name another file");
         return kExitUsage;
     }
     auto const result
-        = pack ? graphics::pack_file(files, input, output) : graphics::unpack_file(files, input, output);
+        = pack ? datafile::pack_file(files, input, output) : datafile::unpack_file(files, input, output);
     std::string const shown_output = encoding.to_utf8(output);
     switch (result) {
-    case graphics::GplpToolResult::Done:
+    case datafile::GplpToolResult::Done:
         say((pack ? "packed " : "unpacked ") + line.operands[1] + " into " + shown_output);
         return kExitEnded;
-    case graphics::GplpToolResult::CannotRead:
+    case datafile::GplpToolResult::CannotRead:
         say("cannot read " + line.operands[1]
             + (pack ? "" : " (missing, unreadable or a damaged packed file)"));
         return kExitUsage;
-    case graphics::GplpToolResult::NotPacked:
+    case datafile::GplpToolResult::NotPacked:
         say(line.operands[1] + " is not a packed data file (it does not begin with \"GPLP\")");
         return kExitUsage;
-    case graphics::GplpToolResult::CannotWrite:
+    case datafile::GplpToolResult::CannotWrite:
         say("cannot write " + shown_output);
         return kExitUsage;
     }

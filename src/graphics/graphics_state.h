@@ -2,8 +2,8 @@
 // and the internal-error log; and the protocol by which changes reach the window.
 #pragma once
 
+#include "common/internal_error.h"
 #include "graphics/color.h"
-#include "graphics/internal_error.h"
 #include "graphics/picture_cache.h"
 #include "graphics/pixel_tables.h"
 #include "graphics/surface.h"

@@ -1,7 +1,7 @@
 // load_picture and the BMP, K16, PNG, GIF and general decoders.
 #include "graphics/picture_decoders.h"
 
-#include "graphics/data_file.h"
+#include "datafile/data_file.h"
 #include "graphics/dib.h"
 #include "graphics/icon_file.h"
 #include "graphics/picture_plugins.h"
@@ -166,8 +166,8 @@ bool decode_icon(Surface& surface, std::span<const std::uint8_t> file, IconFileK
 
 bool load_picture(Surface& surface, const PictureSources& sources, std::string_view path)
 {
-    DataFile file(sources.files);
-    if (!file.open(path, FileMode::ReadBinary))
+    datafile::DataFile file(sources.files);
+    if (!file.open(path, datafile::FileMode::ReadBinary))
         return false;
     // Every decoder reads the whole file; one view of it serves them all.
     std::span<const std::uint8_t> const content = file.content();

@@ -1,14 +1,14 @@
 // DeviceLink.
 #include "media/device_link.h"
 
-#include "graphics/internal_error.h"
+#include "common/internal_error.h"
 #include "platform/files.h"
 
 namespace advplay::media {
 
 void DeviceLink::report(std::string_view message)
 {
-    graphics::report_internal_error(m_errors, m_clock, message);
+    report_internal_error(m_errors, m_clock, message);
 }
 
 std::optional<std::string> DeviceLink::host_path(std::string_view engine_path)

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace advplay::graphics {
+namespace advplay {
 struct InternalErrorLog;
 }
 
@@ -22,7 +22,7 @@ constexpr int kClosed = -1;
 
 class DeviceLink {
 public:
-    DeviceLink(platform::Files& files, platform::Clock& clock, graphics::InternalErrorLog& errors)
+    DeviceLink(platform::Files& files, platform::Clock& clock, InternalErrorLog& errors)
         : m_files(files)
         , m_clock(clock)
         , m_errors(errors)
@@ -42,7 +42,7 @@ public:
 private:
     platform::Files& m_files;
     platform::Clock& m_clock;
-    graphics::InternalErrorLog& m_errors;
+    InternalErrorLog& m_errors;
 };
 
 } // namespace advplay::media

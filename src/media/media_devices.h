@@ -14,7 +14,7 @@ class Engine;
 namespace advplay::media {
 
 struct MediaDevices {
-    MediaDevices(platform::Files& files, platform::Clock& clock, graphics::InternalErrorLog& errors)
+    MediaDevices(platform::Files& files, platform::Clock& clock, InternalErrorLog& errors)
         : link(files, clock, errors)
     {
     }

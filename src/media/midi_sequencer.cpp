@@ -1,7 +1,7 @@
 // The MIDI sequencer: the timer guard, the output port, and playing a song tick by tick.
 #include "media/midi_sequencer.h"
 
-#include "graphics/data_file.h"
+#include "datafile/data_file.h"
 #include "platform/clock.h"
 #include "platform/midi_out.h"
 
@@ -140,8 +140,8 @@ MidiSequencer::~MidiSequencer()
 bool MidiSequencer::load(platform::Files& files, std::string_view path)
 {
     stop();
-    graphics::DataFile file(files);
-    if (!file.open(path, graphics::FileMode::ReadBinary))
+    datafile::DataFile file(files);
+    if (!file.open(path, datafile::FileMode::ReadBinary))
         return false;
     if (file.size() <= 0)
         return false;

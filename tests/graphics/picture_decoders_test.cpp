@@ -2,7 +2,7 @@
 // packed files, and pictures too large to be real.
 #include "graphics/picture_decoders.h"
 
-#include "graphics/gplp.h"
+#include "datafile/gplp.h"
 #include "platform/codecs/host_image_codecs.h"
 #include "platform/posix/host_files.h"
 #include "support/bitmap_files.h"
@@ -269,11 +269,11 @@ TEST_F(PictureDecoders, DecodersAreTriedInOrderOnTheSameFile)
 TEST_F(PictureDecoders, APackedPictureLoadsInPlaceOfAMissingOne)
 {
     Bytes const bmp = small_bmp();
-    write("data/bg.dpa", gplp_pack(bmp, "BG.BMP"));
+    write("data/bg.dpa", datafile::gplp_pack(bmp, "BG.BMP"));
     Surface surface;
     ASSERT_TRUE(load_picture(surface, sources, "data\\bg.bmp"));
     EXPECT_EQ(surface.at(0, 0), kBlue);
-    write("data/photo.dpa", gplp_pack(read_data_file("jpeg/hippopotamus.jpeg"), "PHOTO.JPG"));
+    write("data/photo.dpa", datafile::gplp_pack(read_data_file("jpeg/hippopotamus.jpeg"), "PHOTO.JPG"));
     ASSERT_TRUE(load_picture(surface, sources, "data\\photo.jpg"));
     EXPECT_EQ(surface.width(), 36);
 }

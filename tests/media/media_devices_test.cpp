@@ -1,7 +1,7 @@
 // The three media players over a player whose every call can be made to fail: result codes, the
 // messages written to the internal-error log, and the state each failure leaves.
 #include "common/engine_texts.h"
-#include "graphics/internal_error.h"
+#include "common/internal_error.h"
 #include "media/avi_output.h"
 #include "media/cd_audio.h"
 #include "media/mp3_output.h"
@@ -126,7 +126,7 @@ protected:
     platform::HostFiles m_files { m_folder.path().string(), m_encoding };
     platform::VirtualClock m_clock;
     platform::HeadlessWindow m_window;
-    graphics::InternalErrorLog m_errors;
+    InternalErrorLog m_errors;
     SwitchablePlayer m_player;
     DeviceLink m_link { m_files, m_clock, m_errors };
     CAVIOutput m_movie { m_link };

@@ -1,6 +1,6 @@
 // GPLP: unpacking literals and overlapping references, refusing corrupt files, and the packer's
 // round trip, window and size.
-#include "graphics/gplp.h"
+#include "datafile/gplp.h"
 
 #include "platform/posix/host_files.h"
 #include "support/test_game.h"
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -233,4 +233,4 @@ TEST(Gplp, AuthorToolsPackAndUnpackFiles)
 }
 
 } // namespace
-} // namespace advplay::graphics
+} // namespace advplay::datafile

@@ -1,5 +1,5 @@
 // PlainFile over platform::Files.
-#include "graphics/plain_file.h"
+#include "datafile/plain_file.h"
 
 #include "platform/files.h"
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 namespace {
 
@@ -213,4 +213,4 @@ std::int64_t PlainFile::size() const
     return m_stream ? m_position : static_cast<std::int64_t>(m_content.size());
 }
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile

@@ -1,12 +1,12 @@
 // DataFile: the ".dpa" fallback and serving unpacked content.
-#include "graphics/data_file.h"
+#include "datafile/data_file.h"
 
-#include "graphics/gplp.h"
+#include "datafile/gplp.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 DataFile::DataFile(platform::Files& files)
     : m_plain(files)
@@ -115,4 +115,4 @@ std::int32_t DataFile::write(std::span<const std::uint8_t> bytes)
     return m_plain.write(bytes);
 }
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile

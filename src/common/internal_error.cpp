@@ -1,5 +1,5 @@
 // The internal-error reporter.
-#include "graphics/internal_error.h"
+#include "common/internal_error.h"
 
 #include "common/engine_texts.h"
 #include "platform/clock.h"
@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdio>
 
-namespace advplay::graphics {
+namespace advplay {
 
 namespace {
 
@@ -51,4 +51,4 @@ void report_internal_error(InternalErrorLog& log, platform::Clock& clock, std::s
         log.debug_sink(internal_error_line(clock.local_time(), message));
 }
 
-} // namespace advplay::graphics
+} // namespace advplay

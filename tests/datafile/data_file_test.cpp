@@ -1,7 +1,7 @@
 // DataFile and PlainFile: the ".dpa" fallback, the magic, serving unpacked content, and the open modes.
-#include "graphics/data_file.h"
-#include "graphics/gplp.h"
-#include "graphics/plain_file.h"
+#include "datafile/data_file.h"
+#include "datafile/gplp.h"
+#include "datafile/plain_file.h"
 
 #include "platform/posix/host_files.h"
 #include "support/test_game.h"
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -145,4 +145,4 @@ TEST_F(DataFileTest, PlainFileModes)
 }
 
 } // namespace
-} // namespace advplay::graphics
+} // namespace advplay::datafile

@@ -2,7 +2,7 @@
 // missing one and serves a packed file's unpacked content as if it were the file.
 #pragma once
 
-#include "graphics/plain_file.h"
+#include "datafile/plain_file.h"
 
 #include <cstdint>
 #include <span>
@@ -14,7 +14,7 @@ namespace advplay::platform {
 class Files;
 }
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 class DataFile {
 public:
@@ -59,4 +59,4 @@ private:
     std::vector<std::uint8_t> m_content;
 };
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile

@@ -12,7 +12,7 @@ class Clock;
 struct LocalTime;
 } // namespace advplay::platform
 
-namespace advplay::graphics {
+namespace advplay {
 
 struct InternalErrorLog {
     // The latest message (Shift-JIS), replaced by each report.
@@ -30,4 +30,4 @@ std::string internal_error_line(const platform::LocalTime& time, std::string_vie
 // Keeps `message` as the latest internal error and, with debug output on, passes its line to the sink.
 void report_internal_error(InternalErrorLog& log, platform::Clock& clock, std::string_view message);
 
-} // namespace advplay::graphics
+} // namespace advplay

@@ -15,7 +15,7 @@ class Files;
 class WritableFile;
 } // namespace advplay::platform
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 // The open modes callers pass, by number, with the C library mode each stands for. Text and binary
 // modes behave alike: the hosts this runs on translate no line ends.
@@ -95,4 +95,4 @@ private:
     bool m_stream_failed { false };
 };
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile

@@ -24,7 +24,7 @@ namespace advplay::platform {
 class Files;
 }
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 constexpr std::size_t kGplpHeaderSize = 16;
 constexpr std::size_t kGplpInfoSize = 20;
@@ -72,4 +72,4 @@ GplpToolResult pack_file(platform::Files& files, std::string_view input, std::st
 // `advplay gplp unpack FILE OUT`: writes the content that the engine reads from the packed FILE.
 GplpToolResult unpack_file(platform::Files& files, std::string_view input, std::string_view output);
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile

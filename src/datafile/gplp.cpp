@@ -1,15 +1,15 @@
 // GPLP: unpacking with every length checked, the greedy packer, and the author tools.
-#include "graphics/gplp.h"
+#include "datafile/gplp.h"
 
 #include "common/shift_jis.h"
-#include "graphics/data_file.h"
+#include "datafile/data_file.h"
 #include "platform/files.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-namespace advplay::graphics {
+namespace advplay::datafile {
 
 namespace {
 
@@ -258,4 +258,4 @@ GplpToolResult unpack_file(platform::Files& files, std::string_view input, std::
     return GplpToolResult::Done;
 }
 
-} // namespace advplay::graphics
+} // namespace advplay::datafile
