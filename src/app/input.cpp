@@ -64,15 +64,12 @@ bool fire_click_jump(Engine& engine, ClickJump& jump, std::int32_t x, std::int32
     if (state == State::MoviePlaying)
         media::end_movie(engine);
     engine.call_stack.clear();
-    std::string line = "\"";
-    line += jump.target;
-    line += '"';
-    engine.interpreter.current_line.assign(line);
     // A click jump fires once; the script arms it again if it wants.
+    std::string const target = std::move(jump.target);
     jump.target.clear();
     engine.input.click_x = x;
     engine.input.click_y = y;
-    engine.interpreter.state = script::jump_command(engine) ? State::Fetch : State::Quit;
+    engine.interpreter.state = script::jump_to(engine, target) ? State::Fetch : State::Quit;
     return true;
 }
 
@@ -119,14 +116,18 @@ void answer_click(Engine& engine, platform::MouseButton button, std::int32_t x, 
         input.click_y = y;
         state = State::Fetch;
         break;
-    case State::ChoiceWait:
+    case State::ChoiceWait: {
         // The right button never picks a choice.
-        if (!left || !text::take_choice(engine))
+        if (!left)
+            break;
+        auto const target = text::take_choice(engine);
+        if (!target)
             break;
         input.click_x = x;
         input.click_y = y;
-        state = script::jump_command(engine) ? State::Fetch : State::Quit;
+        state = script::jump_to(engine, *target) ? State::Fetch : State::Quit;
         break;
+    }
     default:
         break;
     }

@@ -9,6 +9,7 @@
 #include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/color.h"
+#include "media/midi_sequencer.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
 #include "platform/files.h"

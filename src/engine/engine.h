@@ -4,10 +4,8 @@
 #include "graphics/graphics_state.h"
 #include "graphics/picture_commands.h"
 #include "media/media_devices.h"
-#include "media/midi_sequencer.h"
 #include "persist/scenario_store.h"
 #include "script/call_stack.h"
-#include "script/command_set.h"
 #include "script/interpreter.h"
 #include "script/random_generator.h"
 #include "script/variables.h"
@@ -16,6 +14,14 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+namespace advplay::media {
+class MidiSequencer;
+}
+
+namespace advplay::script {
+class CommandSet;
+}
 
 namespace advplay::platform {
 class Audio;
@@ -92,11 +98,9 @@ struct InputState {
 
 class Engine {
 public:
-    Engine(const Platform& services, const script::CommandSet& command_set)
-        : platform(services)
-        , commands(command_set)
-    {
-    }
+    // Both out of line, where the sequencer is a whole type.
+    Engine(const Platform& services, const script::CommandSet& command_set);
+    ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 

@@ -3,6 +3,7 @@
 
 #include "common/data_path.h"
 #include "engine/engine.h"
+#include "media/midi_sequencer.h"
 #include "script/line_reader.h"
 
 namespace advplay::media {

@@ -19,6 +19,11 @@ bool skip_command(Engine& engine);
 bool jump_command(Engine& engine);
 bool sub_command(Engine& engine);
 
+// Jumps to `target` as .jmp does, for the handler and for the click jumps and choices that jump
+// without a script line: inside a subroutine the target may not leave the current script. False,
+// after the report, when it is refused or does not exist.
+bool jump_to(Engine& engine, std::string_view target);
+
 // Moves to a jump target (":label", "script:label", ";n", "script;n", "script", or "" for the
 // start of the current script) without reporting anything; false when it does not exist.
 bool goto_target(Engine& engine, std::string_view target);

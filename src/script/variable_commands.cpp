@@ -22,14 +22,23 @@ std::int32_t wrap(std::int64_t value)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-// Rewrites current_line as "name = value" and assigns it as .let would.
-void let_value(Engine& engine, const std::string& name, std::int32_t value)
+// Gives the variable `name` a number as ".let name = value" would: a string variable takes its
+// digits.
+void let_value(Engine& engine, std::string_view name, std::int32_t value)
 {
-    std::string line = name;
-    line += " = ";
-    line += std::to_string(value);
-    engine.interpreter.current_line.assign(line);
-    let_command(engine);
+    switch (engine.variables.kind(name)) {
+    case VariableKind::None:
+        break;
+    case VariableKind::Integer:
+        if (engine.variables.assign_int(name, value))
+            return;
+        break;
+    case VariableKind::String:
+        if (!engine.variables.assign_string(name, std::to_string(value)))
+            script_error(engine, texts::kStringsTooLarge.sjis);
+        return;
+    }
+    script_error(engine, texts::kAssignToMissingVariable.sjis);
 }
 
 } // namespace

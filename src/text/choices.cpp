@@ -123,22 +123,18 @@ void highlight_choices(Engine& engine)
     layer.shadow_color = window.colors.usual_shadow;
 }
 
-bool take_choice(Engine& engine)
+std::optional<std::string> take_choice(Engine& engine)
 {
     ChoiceTable& choices = engine.text.choices;
     std::int32_t const hovered = choices.hovered_choice;
     if (hovered <= 0 || hovered > choices.count)
-        return false;
-    std::string const& target = choices.records[static_cast<std::size_t>(hovered)].target;
+        return std::nullopt;
+    std::string target = choices.records[static_cast<std::size_t>(hovered)].target;
     if (target.empty())
-        return false;
-    std::string line = "\"";
-    line += target;
-    line += '"';
-    engine.interpreter.current_line.assign(line);
+        return std::nullopt;
     empty_table(choices);
     choices.hovered_choice = 0;
-    return true;
+    return target;
 }
 
 } // namespace advplay::text

@@ -2,6 +2,9 @@
 // the one under the cursor, and taking it on a left click.
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace advplay {
 class Engine;
 }
@@ -16,9 +19,8 @@ bool slt_command(Engine& engine);
 // hovered choice in the selected colours and the others in the not-selected ones.
 void highlight_choices(Engine& engine);
 
-// A left click in ChoiceWait: false, changing nothing, when no choice with a target is hovered.
-// Otherwise the table is emptied and current_line holds the target in double quotes, ready for
-// .jmp.
-bool take_choice(Engine& engine);
+// A left click in ChoiceWait: nothing, changing nothing, when no choice with a target is hovered.
+// Otherwise the table is emptied and the chosen target returned, for the jump.
+std::optional<std::string> take_choice(Engine& engine);
 
 } // namespace advplay::text

@@ -3,6 +3,7 @@
 
 #include "app/frame_loop.h"
 #include "app/startup.h"
+#include "media/midi_sequencer.h"
 
 #include <fstream>
 #include <random>
