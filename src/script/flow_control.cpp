@@ -98,8 +98,7 @@ Target parse_target(std::string_view target)
         return { target.substr(0, colon), Target::Kind::Label, target.substr(colon + 1) };
     std::size_t const semicolon = find_last_sjis(target, ';');
     if (semicolon != kNotFound)
-        return { target.substr(0, semicolon), Target::Kind::Line, {},
-            line_number(target.substr(semicolon + 1)) };
+        return { target.substr(0, semicolon), Target::Kind::Line, {}, line_number(target.substr(semicolon + 1)) };
     return { target, Target::Kind::Start, {} };
 }
 
@@ -110,8 +109,7 @@ bool push_frame(Engine& engine, bool resume, std::string_view resume_text)
         return false;
     }
     auto const& position = engine.store.position();
-    engine.call_stack.push_back(
-        { position.file_name, position.line_index, resume, ScriptString(resume_text) });
+    engine.call_stack.push_back({ position.file_name, position.line_index, resume, ScriptString(resume_text) });
     return true;
 }
 
@@ -156,10 +154,7 @@ bool case_command(Engine& engine)
     return false;
 }
 
-bool skip_command(Engine& engine)
-{
-    return skip_to_block_end(engine);
-}
+bool skip_command(Engine& engine) { return skip_to_block_end(engine); }
 
 bool jump_command(Engine& engine)
 {
