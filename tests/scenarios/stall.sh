@@ -46,5 +46,19 @@ run repeating_movie 3 "advplay: waiting for input that the --input file does not
   "wait ClickWait\nafter 10 click left 5 5\nwait ChoiceWait\nafter 10 move 60 315\nafter 10 click left 60 315\n"
 run to_the_end 0 "" \
   "wait ClickWait\nafter 10 click left 5 5\nwait ChoiceWait\nafter 10 move 60 315\nafter 10 click left 60 315\nwait MoviePlaying\nafter 500 click left 5 5\n"
+
+# The headless backend named with --backend is the same run as --headless; a name that no backend
+# of this build has is refused, with the names it has.
+timeout 30 "$advplay" --backend headless "$work/game" 2>"$work/by_name.stderr" >/dev/null
+got=$?
+if [ "$got" -ne 3 ] || [ "$(tail -n 1 "$work/by_name.stderr")" != \
+  "advplay: waiting for input, and a headless run without --input gets none: ClickWait at start:4" ]; then
+  echo "by_name: exit status $got, stderr:"; cat "$work/by_name.stderr"; failed=1
+fi
+timeout 30 "$advplay" --backend nosuch "$work/game" 2>"$work/unknown.stderr" >/dev/null
+got=$?
+if [ "$got" -ne 1 ] || ! grep -q '^advplay: no backend called "nosuch"; this advplay has: headless' "$work/unknown.stderr"; then
+  echo "unknown: exit status $got, stderr:"; cat "$work/unknown.stderr"; failed=1
+fi
 [ "$failed" -eq 0 ] && echo "stall: every wait that no input can end was reported at once"
 exit $failed
