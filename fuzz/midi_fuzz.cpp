@@ -1,5 +1,5 @@
-// Fuzz target: a MIDI song through both passes of the loader, then the first seconds of its play
-// on the virtual clock, loop restarts included.
+// Fuzz target: a MIDI song through the loader, then the first seconds of its play on the virtual
+// clock, loop restarts included.
 #include "media/midi_sequencer.h"
 #include "memory_files.h"
 #include "platform/headless/recording_midi_out.h"

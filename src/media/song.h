@@ -4,12 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <optional>
 #include <span>
-#include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace advplay::media {
@@ -43,30 +39,12 @@ struct SongEvent {
 };
 static_assert(sizeof(SongEvent) == 8);
 
-// An allocator that leaves the list's events as they come when the list grows: the loader writes
-// every one, and zeroing them first took a tenth of the loading time.
-template<typename T> struct UnsetAllocator : std::allocator<T> {
-    template<typename U> struct rebind {
-        using other = UnsetAllocator<U>;
-    };
-    UnsetAllocator() = default;
-    template<typename U> UnsetAllocator(const UnsetAllocator<U>&) noexcept { }
-    template<typename U> void construct(U* place) noexcept(std::is_nothrow_default_constructible_v<U>)
-    {
-        ::new (static_cast<void*>(place)) U;
-    }
-    template<typename U, typename... Arguments> void construct(U* place, Arguments&&... arguments)
-    {
-        std::construct_at(place, std::forward<Arguments>(arguments)...);
-    }
-};
-
 struct Song {
     // Ticks per quarter note, from the file's header.
     std::uint16_t division { 0 };
     // The events, followed by kSpareEvents zeroed ones, so that reading the event after the last
     // always finds a delta of 0.
-    std::vector<SongEvent, UnsetAllocator<SongEvent>> events;
+    std::vector<SongEvent> events;
     std::size_t event_count { 0 };
     // One message per system-exclusive event: 0xF0 followed by the event's data bytes.
     std::vector<std::vector<std::uint8_t>> system_exclusive;

@@ -295,7 +295,7 @@ void expect_as_midicsv_reads(const std::filesystem::path& path)
     for (std::size_t i = 0; i < common; ++i)
         ASSERT_EQ(actual[i], expected[i]) << "event " << i;
     EXPECT_EQ(actual.size(), expected.size());
-    // The sizing pass counted exactly what the merge wrote; the spare events stay zero.
+    // The list ends with its spare events, all zero.
     ASSERT_EQ(song->events.size(), song->event_count + Song::kSpareEvents);
     EXPECT_TRUE(std::all_of(song->events.begin() + static_cast<std::ptrdiff_t>(song->event_count),
         song->events.end(), [](const SongEvent& event) { return event.delta == 0 && event.status == 0; }));
@@ -345,9 +345,9 @@ enum class Mix {
     Plain,
     // Running status, deltas of one to four bytes, one-byte messages among the others.
     Running,
-    // Runs of up to 40 events at one tick in one track: rounds wider than the loader first supposes.
+    // Runs of up to 40 events at one tick in one track: long rounds.
     Chords,
-    // Deltas of 0x0FFFFFFF, whose sum passes 2^35: ticks too wide for the loader's packed records.
+    // Deltas of 0x0FFFFFFF, whose sum passes 2^35: ticks far beyond 32 bits.
     FarTicks,
 };
 
@@ -537,8 +537,8 @@ TEST(SongFiles, SystemExclusiveOfTracksWithoutEndOfTrack)
 TEST(SongFiles, HugeTicksBesideLongRunsAtOneTickMergeInPasses)
 {
     // Track 0: 2048 note-ons at tick 0, then 300 note-offs each 0xFFFFFFFF ticks after the last (the
-    // longest delta, five bytes). Track 1: 2048 note-ons at tick 0. Ticks of 41 bits, rounds of 11
-    // and 4396 events together take more than 64 bits, more than the merge's compact order holds.
+    // longest delta, five bytes). Track 1: 2048 note-ons at tick 0. Ticks of 41 bits beside rounds
+    // of 2048.
     constexpr int kRun = 2048;
     constexpr int kFar = 300;
     constexpr std::uint32_t kLongest = 0xFFFFFFFF;
@@ -571,10 +571,8 @@ TEST(SongFiles, HugeTicksBesideLongRunsAtOneTickMergeInPasses)
 TEST(SongFiles, ChordsOfManyTracksTakeTurnsAtAnyTick)
 {
     // Every track plays a chord, then a second one 8 ticks later. The list takes the first note of
-    // each track in track order, then the second of each, and so on. Two tracks are merged by tick
-    // groups with records moved; forty move too many and are merged by the radix sort instead; one
-    // track with a chord of 20 has rounds wider than first supposed. The chords begin at tick 0, at
-    // ticks whose groups are counted anew, wider, and at one too far for groups.
+    // each track in track order, then the second of each, and so on: two tracks, forty tracks, and
+    // one track with a chord of 20, from tick 0 and from ticks of 17, 21 and 25 bits.
     struct Chords {
         std::uint32_t tracks;
         std::uint32_t first;
