@@ -350,7 +350,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     engine.media.link.player = services->media.get();
     engine.midi = std::make_unique<media::MidiSequencer>(
         *services->clock, services->midi_timer.get(), services->midi_out.get());
-    auto& internal_errors = engine.graphics.internal_errors;
+    auto& internal_errors = engine.internal_errors;
     internal_errors.debug_output = debug;
     internal_errors.debug_sink = [encoding](std::string_view line_text) {
         std::string const utf8 = encoding->to_utf8(line_text);

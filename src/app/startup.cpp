@@ -28,8 +28,7 @@ void show_failure(Engine& engine, std::string_view text)
 
 void fail_window(Engine& engine)
 {
-    report_internal_error(
-        engine.graphics.internal_errors, engine.platform.clock, texts::kMainWindowFailed.sjis);
+    report_internal_error(engine.internal_errors, engine.platform.clock, texts::kMainWindowFailed.sjis);
     engine.platform.message_box.show(
         texts::kRestartMayHelp.sjis, texts::kCreateWindowFailed.sjis, platform::MessageBoxButtons::Ok);
 }

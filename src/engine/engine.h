@@ -1,6 +1,7 @@
 // Engine: the one object that owns every subsystem's state; handlers receive it by reference.
 #pragma once
 
+#include "common/internal_error.h"
 #include "graphics/graphics_state.h"
 #include "graphics/picture_commands.h"
 #include "media/media_devices.h"
@@ -119,8 +120,10 @@ public:
     // The one MIDI sequencer; without it .mid does nothing. The backend that runs the engine makes it
     // with its clock, timer and MIDI output.
     std::unique_ptr<media::MidiSequencer> midi;
-    // The movie, CD and MP3 players; their failures go to the graphics' internal-error log.
-    media::MediaDevices media { platform.files, platform.clock, graphics.internal_errors };
+    // Where the window, the devices and the media leave their failures; the player sees none.
+    InternalErrorLog internal_errors;
+    // The movie, CD and MP3 players; their failures go to the internal-error log.
+    media::MediaDevices media { platform.files, platform.clock, internal_errors };
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };
 };

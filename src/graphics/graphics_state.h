@@ -2,7 +2,6 @@
 // and the internal-error log; and the protocol by which changes reach the window.
 #pragma once
 
-#include "common/internal_error.h"
 #include "graphics/color.h"
 #include "graphics/picture_cache.h"
 #include "graphics/pixel_tables.h"
@@ -42,7 +41,6 @@ struct GraphicsState {
     DirtyRect dirty_rect;
     bool swap_pending { false };
     TransitionState transition;
-    InternalErrorLog internal_errors;
     // The pictures the picture commands used last; start-up gives it its two entries.
     PictureCache picture_cache;
 };

@@ -169,7 +169,7 @@ void restore_mark_background(Engine& engine, MarkVariant variant)
 void init_text(Engine& engine)
 {
     auto const report = [&engine](std::string_view note) {
-        report_internal_error(engine.graphics.internal_errors, engine.platform.clock, note);
+        report_internal_error(engine.internal_errors, engine.platform.clock, note);
     };
     TextState& text = engine.text;
     text.message_layer.attach_fonts(engine.platform.fonts, report);

@@ -96,7 +96,7 @@ protected:
         }
         return { all.begin() + 1, all.end() };
     }
-    const std::string& latest_error() { return m_game.engine().graphics.internal_errors.latest; }
+    const std::string& latest_error() { return m_game.engine().internal_errors.latest; }
 
     testing::TestGame m_game;
 };
@@ -196,7 +196,7 @@ TEST_F(MediaCommandsTest, Mp3DeviceMessages)
     run(".mp3 nothere 1\n");
     EXPECT_EQ(latest_error(), texts::kMp3OpenFailed.sjis);
     EXPECT_EQ(latest_error(), testing::sjis("CMIDIOutput::Mp3デバイスがオープンできない。"));
-    m_game.engine().graphics.internal_errors.latest.clear();
+    m_game.engine().internal_errors.latest.clear();
     (void)m_game.engine().media.mp3.Stop();
     EXPECT_TRUE(latest_error().empty()) << "stop of a closed device: result 1, no message";
 
@@ -343,7 +343,7 @@ TEST(CdWithoutDisc, MissingDiscFailsOpenWithItsMessages)
     game.write_script("config", "# no settings\n");
     game.write_script("start", ".cda 1 0\n.cda stop\n");
     ASSERT_TRUE(game.load_and_start());
-    auto& errors = game.engine().graphics.internal_errors;
+    auto& errors = game.engine().internal_errors;
     std::vector<std::string> seen;
     errors.debug_output = true;
     errors.debug_sink = [&seen](std::string_view line) { seen.emplace_back(line); };

@@ -111,9 +111,8 @@ TEST_F(TextCommandsTest, AFaceNoInstalledFontMatchesFallsBackToTheGothicAndIsRep
           ".tpr screen 0 100 A\n"
           ".end\n");
     std::vector<std::string> lines;
-    engine().graphics.internal_errors.debug_output = true;
-    engine().graphics.internal_errors.debug_sink
-        = [&lines](std::string_view line) { lines.emplace_back(line); };
+    engine().internal_errors.debug_output = true;
+    engine().internal_errors.debug_sink = [&lines](std::string_view line) { lines.emplace_back(line); };
     m_game.run();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("NoSuchFaceAnywhere"), std::string::npos);
