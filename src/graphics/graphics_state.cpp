@@ -30,18 +30,7 @@ bool create_surfaces(GraphicsState& state, std::int32_t offscreen_count, ColorRe
 
 void mark_dirty(GraphicsState& state, std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h)
 {
-    DirtyRect const added { x, y, static_cast<std::int64_t>(x) + w, static_cast<std::int64_t>(y) + h };
-    if (added.empty())
-        return;
-    DirtyRect& dirty = state.dirty_rect;
-    if (dirty.empty()) {
-        dirty = added;
-        return;
-    }
-    dirty.left = std::min(dirty.left, added.left);
-    dirty.top = std::min(dirty.top, added.top);
-    dirty.right = std::max(dirty.right, added.right);
-    dirty.bottom = std::max(dirty.bottom, added.bottom);
+    state.dirty_rect.unite(Box::from_rect({ x, y, w, h }));
 }
 
 void request_swap(GraphicsState& state)
@@ -61,16 +50,12 @@ bool swap_buffers(GraphicsState& state)
 
 std::optional<Rect> take_dirty_rect(GraphicsState& state)
 {
-    DirtyRect const dirty = std::exchange(state.dirty_rect, DirtyRect {});
+    Box const dirty = std::exchange(state.dirty_rect, Box {});
     Surface const& display = state.display_surface;
-    std::int64_t const left = std::max<std::int64_t>(dirty.left, 0);
-    std::int64_t const top = std::max<std::int64_t>(dirty.top, 0);
-    std::int64_t const right = std::min<std::int64_t>(dirty.right, display.width());
-    std::int64_t const bottom = std::min<std::int64_t>(dirty.bottom, display.height());
-    if (dirty.empty() || right <= left || bottom <= top)
+    Box const shown = dirty.intersection({ 0, 0, display.width(), display.height() });
+    if (shown.empty())
         return std::nullopt;
-    return Rect { static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-        static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top) };
+    return shown.rect();
 }
 
 void present(GraphicsState& state, const std::function<void(const Surface& display, const Rect& rect)>& show)

@@ -2,6 +2,7 @@
 // and the internal-error log; and the protocol by which changes reach the window.
 #pragma once
 
+#include "graphics/box.h"
 #include "graphics/color.h"
 #include "graphics/picture_cache.h"
 #include "graphics/pixel_tables.h"
@@ -16,17 +17,6 @@
 
 namespace advplay::graphics {
 
-// The union of the rectangles changed on the display since the last present, as edges. 64-bit,
-// because a script's rectangle may end beyond the int32 range.
-struct DirtyRect {
-    std::int64_t left { 0 };
-    std::int64_t top { 0 };
-    std::int64_t right { 0 };
-    std::int64_t bottom { 0 };
-
-    bool empty() const { return right <= left || bottom <= top; }
-};
-
 struct GraphicsState {
     // What scripts call "screen": the picture commands compose here; never shown directly.
     Surface screen_surface;
@@ -38,7 +28,8 @@ struct GraphicsState {
     std::vector<Surface> offscreen_surfaces;
     // Built at start-up; null before.
     std::unique_ptr<PixelTables> tables;
-    DirtyRect dirty_rect;
+    // The union of the rectangles changed on the display since the last present.
+    Box dirty_rect;
     bool swap_pending { false };
     TransitionState transition;
     // The pictures the picture commands used last; start-up gives it its two entries.

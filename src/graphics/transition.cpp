@@ -148,19 +148,6 @@ private:
 // Copying
 // ---------------------------------------------------------------------------------------------------
 
-Rect unite(const Rect& a, const Rect& b)
-{
-    if (a.empty())
-        return b;
-    if (b.empty())
-        return a;
-    std::int32_t const left = std::min(a.x, b.x);
-    std::int32_t const top = std::min(a.y, b.y);
-    std::int32_t const right = std::max(a.x + a.w, b.x + b.w);
-    std::int32_t const bottom = std::max(a.y + a.h, b.y + b.h);
-    return { left, top, right - left, bottom - top };
-}
-
 void copy_masked_word(Pixel* destination, const Pixel* source, std::uint64_t mask)
 {
     std::uint64_t d = 0;
@@ -207,6 +194,8 @@ public:
 
     void copy_rect(const Rect& rect)
     {
+        // Clipped by hand rather than by Box::intersection, which gives the same: this runs for every
+        // span of the frame, the disc and the wedges, and the Box form measured 2 to 4% slower there.
         std::int64_t const left = std::max<std::int64_t>(rect.x, 0);
         std::int64_t const top = std::max<std::int64_t>(rect.y, 0);
         std::int64_t const right
@@ -311,25 +300,25 @@ constexpr std::int32_t kBlindPitch = 16;
 Rect vertical_blinds(Canvas& canvas, std::int32_t k)
 {
     std::array<std::int32_t, kScreenWidth / kBlindPitch> columns {};
-    Rect area;
+    Box area;
     for (std::int32_t n = 0; n < static_cast<std::int32_t>(columns.size()); ++n) {
         columns[n] = kBlindPitch * n + k - 1;
-        area = unite(area, { columns[n], 0, 1, kScreenHeight });
+        area.unite(Box::from_rect({ columns[n], 0, 1, kScreenHeight }));
     }
     canvas.copy_columns(columns);
-    return area;
+    return area.rect();
 }
 
 // Kind 2: one row in each 16-pixel band.
 Rect horizontal_blinds(Canvas& canvas, std::int32_t k)
 {
-    Rect area;
+    Box area;
     for (std::int32_t n = 0; n < kScreenHeight / kBlindPitch; ++n) {
         Rect const row { 0, kBlindPitch * n + k - 1, kScreenWidth, 1 };
         canvas.copy_rect(row);
-        area = unite(area, row);
+        area.unite(Box::from_rect(row));
     }
-    return area;
+    return area.rect();
 }
 
 // The bands n that are under way at step k, each at step value k - 1 - n.
@@ -347,26 +336,26 @@ Rect staggered_vertical_blinds(Canvas& canvas, std::int32_t k)
 {
     std::array<std::int32_t, kStepValues> columns {};
     std::size_t count = 0;
-    Rect area;
+    Box area;
     for (std::int32_t n = std::max(0, k - kStepValues); n < k; ++n) {
         std::int32_t const x = kBlindPitch * n + (k - 1 - n);
         columns[count++] = x;
-        area = unite(area, { x, 0, 1, kScreenHeight });
+        area.unite(Box::from_rect({ x, 0, 1, kScreenHeight }));
     }
     canvas.copy_columns(std::span(columns.data(), count));
-    return area;
+    return area.rect();
 }
 
 // Kind 4: the same with rows, from the top.
 Rect staggered_horizontal_blinds(Canvas& canvas, std::int32_t k)
 {
-    Rect area;
+    Box area;
     for (std::int32_t n = std::max(0, k - kStepValues); n < k; ++n) {
         Rect const row { 0, kBlindPitch * n + (k - 1 - n), kScreenWidth, 1 };
         canvas.copy_rect(row);
-        area = unite(area, row);
+        area.unite(Box::from_rect(row));
     }
-    return area;
+    return area.rect();
 }
 
 // Kinds 5, 12, 13 and 15: the pixels whose matrix entry is k, all over the screen.
@@ -421,13 +410,13 @@ Rect dissolving_bands(Canvas& canvas, std::int32_t k)
 {
     constexpr std::int32_t kBandWidth = 16;
     BandRange const bands = bands_at(k, kScreenWidth / kBandWidth);
-    Rect area;
+    Box area;
     for (std::int32_t n = bands.first; n <= bands.last; ++n) {
         Rect const band { kBandWidth * n, 0, kBandWidth, kScreenHeight };
         canvas.copy_pattern(PatternMasks(4, band_cells(k - 1 - n)), band);
-        area = unite(area, band);
+        area.unite(Box::from_rect(band));
     }
-    return area;
+    return area.rect();
 }
 
 // Kind 8: 32 x 32 blocks dissolving by Matrix B, block (column c, row l) from step c + l + 1, so that
@@ -437,7 +426,7 @@ Rect dissolving_blocks(Canvas& canvas, std::int32_t k)
     constexpr std::int32_t kBlock = 32;
     constexpr std::int32_t kColumns = kScreenWidth / kBlock;
     constexpr std::int32_t kRows = kScreenHeight / kBlock;
-    Rect area;
+    Box area;
     for (std::int32_t value = 0; value < kStepValues; ++value) {
         std::int32_t const diagonal = k - 1 - value;
         std::int32_t const first_row = std::max(0, diagonal - (kColumns - 1));
@@ -448,10 +437,10 @@ Rect dissolving_blocks(Canvas& canvas, std::int32_t k)
         for (std::int32_t l = first_row; l <= last_row; ++l) {
             Rect const block { kBlock * (diagonal - l), kBlock * l, kBlock, kBlock };
             canvas.copy_pattern(masks, block);
-            area = unite(area, block);
+            area.unite(Box::from_rect(block));
         }
     }
-    return area;
+    return area.rect();
 }
 
 // Kind 9: a frame 3 rows and 4 columns thick just outside the previous step's, so that the copied part
@@ -606,9 +595,7 @@ TransitionStepResult transition_step(
 
 void start_transition(GraphicsState& state, std::int32_t kind, std::int32_t wait, const Rect& changed)
 {
-    state.transition = { kind, 0, wait,
-        { changed.x, changed.y, static_cast<std::int64_t>(changed.x) + changed.w,
-            static_cast<std::int64_t>(changed.y) + changed.h } };
+    state.transition = { kind, 0, wait, Box::from_rect(changed) };
 }
 
 TransitionPass run_transition_pass(GraphicsState& state)
@@ -616,16 +603,11 @@ TransitionPass run_transition_pass(GraphicsState& state)
     TransitionState& transition = state.transition;
     auto const [done, area]
         = transition_step(state.display_surface, state.staging_surface, transition.kind, transition.step);
-    std::int64_t const left = std::max<std::int64_t>(area.x, transition.rect.left);
-    std::int64_t const top = std::max<std::int64_t>(area.y, transition.rect.top);
-    std::int64_t const right
-        = std::min<std::int64_t>(static_cast<std::int64_t>(area.x) + area.w, transition.rect.right);
-    std::int64_t const bottom
-        = std::min<std::int64_t>(static_cast<std::int64_t>(area.y) + area.h, transition.rect.bottom);
-    // Inside the area, so within int32.
-    if (!area.empty() && right > left && bottom > top)
-        mark_dirty(state, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-            static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top));
+    Box const changed = Box::from_rect(area).intersection(transition.rect);
+    if (!changed.empty()) {
+        Rect const dirty = changed.rect();
+        mark_dirty(state, dirty.x, dirty.y, dirty.w, dirty.h);
+    }
     if (!done)
         ++transition.step;
     return { done, transition.wait > 0 ? static_cast<std::uint32_t>(transition.wait) : 0u };

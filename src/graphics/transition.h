@@ -2,6 +2,7 @@
 // a step at a time, and the interpreter pass that runs one step.
 #pragma once
 
+#include "graphics/box.h"
 #include "graphics/polygon_region.h"
 #include "graphics/surface.h"
 
@@ -10,16 +11,6 @@
 namespace advplay::graphics {
 
 struct GraphicsState;
-
-// Left, top, right and bottom edges; 64-bit, so that a script's x + width cannot overflow.
-struct TransitionRect {
-    std::int64_t left { 0 };
-    std::int64_t top { 0 };
-    std::int64_t right { 0 };
-    std::int64_t bottom { 0 };
-
-    bool operator==(const TransitionRect&) const = default;
-};
 
 // What a picture command hands over when it starts a transition. The values stay after the end.
 struct TransitionState {
@@ -31,7 +22,7 @@ struct TransitionState {
     std::int32_t wait { 0 };
     // The rectangle the picture command changed: each step marks only what lies inside it dirty,
     // since outside it the staging surface equals the display.
-    TransitionRect rect;
+    Box rect;
 };
 
 struct TransitionStepResult {

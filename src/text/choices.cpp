@@ -23,7 +23,7 @@ void empty_table(ChoiceTable& choices)
     choices.count = 0;
 }
 
-bool contains(const Box& box, platform::CursorPosition at)
+bool contains(const graphics::Box& box, platform::CursorPosition at)
 {
     return at.x >= box.left && at.x < box.right && at.y >= box.top && at.y < box.bottom;
 }
@@ -103,7 +103,7 @@ void highlight_choices(Engine& engine)
             LineRecord const* line = layer.line_info(j);
             if (!line)
                 continue;
-            Box const box = line->box.moved(layer.window_x, layer.window_y);
+            graphics::Box const box = line->box.moved(layer.window_x, layer.window_y);
             // QUIRK: the test and the drawing go line by line, so a line of a choice is selected
             // when the cursor is in it or in an earlier line of the same choice.
             if (choices.hovered_choice == 0 && contains(box, cursor))

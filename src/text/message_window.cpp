@@ -21,14 +21,14 @@ using script::State;
 constexpr graphics::Rect kWholeScreen { 0, 0, graphics::kScreenWidth, graphics::kScreenHeight };
 constexpr std::int32_t kMessageWrapWidth = 600;
 
-void mark_dirty(Engine& engine, const Box& box)
+void mark_dirty(Engine& engine, const graphics::Box& box)
 {
     graphics::Rect const rect = box.rect();
     graphics::mark_dirty(engine.graphics, rect.x, rect.y, rect.w, rect.h);
 }
 
 // Gives a screen area of `target` the screen surface's picture back.
-void restore_screen(Engine& engine, graphics::Surface& target, const Box& area)
+void restore_screen(Engine& engine, graphics::Surface& target, const graphics::Box& area)
 {
     (void)graphics::copy(target, area.rect(), engine.graphics.screen_surface, area.left, area.top);
 }
@@ -49,8 +49,8 @@ void show_character(Engine& engine, std::string_view character, std::int32_t del
     TextLayer& layer = engine.text.message_layer;
     MessageWindow& window = engine.text.window;
     graphics::GraphicsState& graphics = engine.graphics;
-    Box const box = layer.draw_text(character, Flush::No);
-    Box const placed = box.moved(layer.window_x, layer.window_y);
+    graphics::Box const box = layer.draw_text(character, Flush::No);
+    graphics::Box const placed = box.moved(layer.window_x, layer.window_y);
     window.pending_text_rect.unite(placed);
     // Hurried text is only laid out; the next refresh brings the whole of it to the display.
     if (window.skip_rest)
@@ -137,17 +137,17 @@ const graphics::Surface& mark_picture(const Engine& engine, MarkVariant variant)
     return engine.click_wait_mark.pictures[static_cast<std::size_t>(variant)];
 }
 
-Box mark_box(const Engine& engine, MarkVariant variant)
+graphics::Box mark_box(const Engine& engine, MarkVariant variant)
 {
     graphics::Surface const& picture = mark_picture(engine, variant);
     MarkDisplay const& mark = engine.text.window.mark;
-    return Box { 0, 0, picture.width(), picture.height() }.moved(mark.x, mark.y);
+    return graphics::Box { 0, 0, picture.width(), picture.height() }.moved(mark.x, mark.y);
 }
 
 void draw_mark(Engine& engine, MarkVariant variant)
 {
     graphics::Surface const& picture = mark_picture(engine, variant);
-    Box const box = mark_box(engine, variant);
+    graphics::Box const box = mark_box(engine, variant);
     // The picture's top-left pixel is its transparent colour.
     (void)graphics::copy_keyed(
         engine.graphics.display_surface, box.rect(), picture, 0, 0, picture.pixel_color(0, 0));
@@ -155,7 +155,7 @@ void draw_mark(Engine& engine, MarkVariant variant)
 
 void restore_mark_background(Engine& engine, MarkVariant variant)
 {
-    Box const box = mark_box(engine, variant);
+    graphics::Box const box = mark_box(engine, variant);
     (void)graphics::copy(
         engine.graphics.display_surface, box.rect(), engine.graphics.staging_surface, box.left, box.top);
 }
@@ -188,7 +188,7 @@ void refresh_text(Engine& engine)
     if (!window.window_shown)
         return;
     TextLayer& layer = engine.text.message_layer;
-    Box const pending = window.pending_text_rect;
+    graphics::Box const pending = window.pending_text_rect;
     restore_screen(engine, engine.graphics.display_surface, pending);
     layer.copy_to(engine.graphics.display_surface, pending.moved(-layer.window_x, -layer.window_y));
     mark_dirty(engine, pending);
@@ -199,7 +199,7 @@ void clear_window(Engine& engine)
 {
     TextLayer& layer = engine.text.message_layer;
     engine.text.window.pending_text_rect = {};
-    Box const used = layer.text_box().moved(layer.window_x, layer.window_y);
+    graphics::Box const used = layer.text_box().moved(layer.window_x, layer.window_y);
     layer.clear_all();
     mark_dirty(engine, used);
     restore_screen(engine, engine.graphics.display_surface, used);
@@ -364,7 +364,7 @@ void place_mark(Engine& engine, MarkVariant variant)
         break;
     }
     // The staging surface is idle while the game waits for a click; it keeps what the mark covers.
-    Box const box = mark_box(engine, variant);
+    graphics::Box const box = mark_box(engine, variant);
     (void)graphics::copy(
         engine.graphics.staging_surface, box.rect(), engine.graphics.display_surface, box.left, box.top);
     mark.last_toggle = engine.platform.clock.now();

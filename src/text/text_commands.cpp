@@ -33,7 +33,7 @@ graphics::ColorRef next_color(Engine& engine)
     return graphics::parse_color(engine.interpreter.token.view());
 }
 
-void mark_dirty(Engine& engine, const Box& box)
+void mark_dirty(Engine& engine, const graphics::Box& box)
 {
     graphics::Rect const rect = box.rect();
     graphics::mark_dirty(engine.graphics, rect.x, rect.y, rect.w, rect.h);
@@ -180,7 +180,7 @@ void print_lines(Engine& engine, std::int32_t x, std::int32_t y, std::string_vie
 }
 
 // Brings `area` of the screen to the display, with the message text on top while it is shown.
-void show_printed(Engine& engine, const Box& area)
+void show_printed(Engine& engine, const graphics::Box& area)
 {
     graphics::GraphicsState& graphics = engine.graphics;
     TextLayer const& message = engine.text.message_layer;
@@ -302,7 +302,7 @@ void thd_command(Engine& engine)
         return;
     window.window_shown = false;
     TextLayer const& layer = engine.text.message_layer;
-    Box const used = layer.text_box().moved(layer.window_x, layer.window_y);
+    graphics::Box const used = layer.text_box().moved(layer.window_x, layer.window_y);
     // A later .tsw brings back exactly the area hidden here.
     window.pending_text_rect = used;
     graphics::GraphicsState& graphics = engine.graphics;

@@ -23,10 +23,11 @@ std::int32_t clamp_coordinate(std::int64_t value)
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, -kCoordinateLimit, kCoordinateLimit));
 }
 
-// Box edges may lie a shadow offset beyond the pen, and an offset is whatever a script said.
+// Box edges may lie a shadow offset beyond the pen, and an offset is whatever a script said; they are
+// cut where moving a box cuts them.
 std::int32_t clamp_edge(std::int64_t value)
 {
-    constexpr std::int64_t kEdgeLimit = std::int64_t { 1 } << 30;
+    constexpr std::int64_t kEdgeLimit = graphics::Box::kEdgeLimit;
     return static_cast<std::int32_t>(std::clamp(value, -kEdgeLimit, kEdgeLimit));
 }
 
@@ -68,59 +69,18 @@ GlyphRuns runs_of(const platform::Glyph& glyph)
 }
 
 // A layout box times the magnification, cut to the surface; nothing when no part lies on it.
-bool scaled_rect(const Box& box, std::int32_t m, const graphics::Surface& surface, graphics::Rect& out)
+bool scaled_rect(
+    const graphics::Box& box, std::int32_t m, const graphics::Surface& surface, graphics::Rect& out)
 {
-    std::int64_t const left = std::max<std::int64_t>(std::int64_t { box.left } * m, 0);
-    std::int64_t const top = std::max<std::int64_t>(std::int64_t { box.top } * m, 0);
-    std::int64_t const right = std::min<std::int64_t>(std::int64_t { box.right } * m, surface.width());
-    std::int64_t const bottom = std::min<std::int64_t>(std::int64_t { box.bottom } * m, surface.height());
-    if (right <= left || bottom <= top)
+    graphics::Box const scaled { box.left * m, box.top * m, box.right * m, box.bottom * m };
+    graphics::Box const inside = scaled.intersection({ 0, 0, surface.width(), surface.height() });
+    if (inside.empty())
         return false;
-    out = { static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-        static_cast<std::int32_t>(right - left), static_cast<std::int32_t>(bottom - top) };
+    out = inside.rect();
     return true;
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------------
-// Box
-// ---------------------------------------------------------------------------------------------------
-
-void Box::unite(const Box& other)
-{
-    if (other.empty())
-        return;
-    if (empty()) {
-        *this = other;
-        return;
-    }
-    left = std::min(left, other.left);
-    top = std::min(top, other.top);
-    right = std::max(right, other.right);
-    bottom = std::max(bottom, other.bottom);
-}
-
-Box Box::intersection(const Box& other) const
-{
-    Box result { std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
-        std::min(bottom, other.bottom) };
-    return result.empty() ? Box {} : result;
-}
-
-Box Box::moved(std::int32_t dx, std::int32_t dy) const
-{
-    return { clamp_edge(std::int64_t { left } + dx), clamp_edge(std::int64_t { top } + dy),
-        clamp_edge(std::int64_t { right } + dx), clamp_edge(std::int64_t { bottom } + dy) };
-}
-
-graphics::Rect Box::rect() const
-{
-    if (empty())
-        return {};
-    return { left, top, clamp_edge(std::int64_t { right } - left),
-        clamp_edge(std::int64_t { bottom } - top) };
-}
 
 // ---------------------------------------------------------------------------------------------------
 // Characters
@@ -391,9 +351,9 @@ const LineRecord* TextLayer::line_info(std::int32_t index) const
     return &m_lines[static_cast<std::size_t>(index)];
 }
 
-Box TextLayer::text_box() const
+graphics::Box TextLayer::text_box() const
 {
-    Box all;
+    graphics::Box all;
     for (std::int32_t i = 0; i <= m_current_line; ++i)
         all.unite(m_lines[static_cast<std::size_t>(i)].box);
     return all;
@@ -425,7 +385,7 @@ void TextLayer::draw_glyph(const GlyphRuns& glyph, std::int64_t x, std::int64_t 
     }
 }
 
-void TextLayer::draw_character(std::string_view character, Box& accumulated, Flush flush)
+void TextLayer::draw_character(std::string_view character, graphics::Box& accumulated, Flush flush)
 {
     std::int32_t const w = character_width(character);
     std::int64_t const o = shadow_offset;
@@ -467,7 +427,7 @@ void TextLayer::draw_character(std::string_view character, Box& accumulated, Flu
         line.start_y = m_pen_y;
     }
     line.text.append(character);
-    Box const box { clamp_edge(left), clamp_edge(top), clamp_edge(right), clamp_edge(bottom) };
+    graphics::Box const box { clamp_edge(left), clamp_edge(top), clamp_edge(right), clamp_edge(bottom) };
     line.box.unite(box);
     accumulated.unite(box);
 
@@ -489,9 +449,9 @@ void TextLayer::draw_character(std::string_view character, Box& accumulated, Flu
     m_last_end_y = m_pen_y;
 }
 
-Box TextLayer::draw_text(std::string_view text, Flush flush)
+graphics::Box TextLayer::draw_text(std::string_view text, Flush flush)
 {
-    Box accumulated;
+    graphics::Box accumulated;
     while (!text.empty()) {
         std::size_t const n = character_length(text);
         std::string_view const character = text.substr(0, n);
@@ -539,21 +499,21 @@ void TextLayer::clear_all()
     m_last_end_x = m_last_end_y = 0;
 }
 
-void TextLayer::copy_to(graphics::Surface& target, const Box& rect) const
+void TextLayer::copy_to(graphics::Surface& target, const graphics::Box& rect) const
 {
     if (rect.empty())
         return;
     for (std::int32_t i = 0; i <= m_current_line; ++i) {
-        Box const part = m_lines[static_cast<std::size_t>(i)].box.intersection(rect);
+        graphics::Box const part = m_lines[static_cast<std::size_t>(i)].box.intersection(rect);
         if (part.empty())
             continue;
-        Box const placed = part.moved(window_x, window_y);
+        graphics::Box const placed = part.moved(window_x, window_y);
         graphics::Rect const area = placed.rect();
         (void)graphics::reduce(target, area, m_surface, part.left, part.top, m_transparent, m_magnification);
     }
 }
 
-void TextLayer::copy_to_destination(const Box& rect)
+void TextLayer::copy_to_destination(const graphics::Box& rect)
 {
     if (m_destination)
         copy_to(*m_destination, rect);
@@ -564,7 +524,7 @@ void TextLayer::copy_line(std::int32_t index)
     LineRecord const* line = line_info(index);
     if (!line || !m_destination)
         return;
-    Box const placed = line->box.moved(window_x, window_y);
+    graphics::Box const placed = line->box.moved(window_x, window_y);
     (void)graphics::reduce(*m_destination, placed.rect(), m_surface, line->box.left, line->box.top,
         m_transparent, m_magnification);
 }
@@ -578,8 +538,8 @@ void TextLayer::copy_all()
 void TextLayer::copy_all_to(graphics::Surface& target) const
 {
     for (std::int32_t i = 0; i <= m_current_line; ++i) {
-        Box const& box = m_lines[static_cast<std::size_t>(i)].box;
-        Box const placed = box.moved(window_x, window_y);
+        graphics::Box const& box = m_lines[static_cast<std::size_t>(i)].box;
+        graphics::Box const placed = box.moved(window_x, window_y);
         (void)graphics::reduce(
             target, placed.rect(), m_surface, box.left, box.top, m_transparent, m_magnification);
     }

@@ -2,6 +2,7 @@
 // optional edge, drawn at a magnification of 1 to 4 and copied reduced onto a destination surface.
 #pragma once
 
+#include "graphics/box.h"
 #include "graphics/color.h"
 #include "graphics/surface.h"
 #include "platform/font_rasterizer.h"
@@ -20,35 +21,18 @@ namespace advplay::text {
 // no sum of a few of them can overflow.
 constexpr std::int32_t kCoordinateLimit = 1 << 24;
 
-// A rectangle as edges, right and bottom excluded. Empty when it has no area; the union of an
-// empty box with another is the other.
-struct Box {
-    std::int32_t left { 0 };
-    std::int32_t top { 0 };
-    std::int32_t right { 0 };
-    std::int32_t bottom { 0 };
-
-    bool empty() const { return right <= left || bottom <= top; }
-    bool operator==(const Box&) const = default;
-    void unite(const Box& other);
-    Box intersection(const Box& other) const;
-    Box moved(std::int32_t dx, std::int32_t dy) const;
-    // The same area as a position and a size.
-    graphics::Rect rect() const;
-};
-
 struct LineRecord {
     // The bytes of the characters drawn on this line, in order, without line feeds.
     std::string text;
     // The union of the boxes of those characters; empty while the line is.
-    Box box;
+    graphics::Box box;
     // The pen when the line's first character was drawn.
     std::int32_t start_x { 0 };
     std::int32_t start_y { 0 };
     // Where the drawing put ink on the layer surface, in surface pixels. A slanted letter reaches
     // past its box; clearing the line clears this too, so that nothing stays on the layer to show
     // through the boxes of a later page.
-    Box ink;
+    graphics::Box ink;
 };
 
 enum class Flush {
@@ -69,7 +53,7 @@ struct GlyphRuns {
     std::int32_t advance { 0 };
     std::vector<Run> runs;
     // The extent of the runs, relative to the pen.
-    Box ink;
+    graphics::Box ink;
 };
 
 // The text layer. Geometry, magnification and the transparent colour change only while the layer
@@ -128,7 +112,7 @@ public:
 
     // Lays out and draws each character in turn (line feeds break the line) and returns the union
     // of their boxes. With Flush::Yes what was drawn is copied to the destination as it goes.
-    Box draw_text(std::string_view text, Flush flush);
+    graphics::Box draw_text(std::string_view text, Flush flush);
 
     void new_line();
     // Text drawn at a new position always starts a new line record.
@@ -147,9 +131,9 @@ public:
 
     // Copies the parts of the lines' boxes inside `rect` (layout coordinates) onto the destination
     // at the window position, reduced by the magnification and without the transparent colour.
-    void copy_to_destination(const Box& rect);
+    void copy_to_destination(const graphics::Box& rect);
     // The same onto another surface.
-    void copy_to(graphics::Surface& target, const Box& rect) const;
+    void copy_to(graphics::Surface& target, const graphics::Box& rect) const;
     // Line by line, each with its whole box: onto the destination, or onto another surface.
     void copy_line(std::int32_t index);
     void copy_all();
@@ -159,7 +143,7 @@ public:
 
     bool empty() const { return m_current_line == 0 && m_lines[0].text.empty(); }
     // The union of the boxes of lines 0..current.
-    Box text_box() const;
+    graphics::Box text_box() const;
 
     // The width of one character (one byte, or a lead byte and its second byte).
     std::int32_t character_width(std::string_view character);
@@ -204,7 +188,7 @@ private:
     bool create_font();
     const GlyphRuns* glyph(std::string_view character);
     void draw_glyph(const GlyphRuns& glyph, std::int64_t x, std::int64_t y, graphics::Pixel pixel);
-    void draw_character(std::string_view character, Box& accumulated, Flush flush);
+    void draw_character(std::string_view character, graphics::Box& accumulated, Flush flush);
     void set_pen(std::int64_t x, std::int64_t y);
 
     graphics::Surface m_surface;

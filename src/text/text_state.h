@@ -47,7 +47,7 @@ struct MessageWindow {
     // While false, message text is still laid out on the layer but not brought to the display.
     bool window_shown { false };
     // Screen area of message text drawn but not yet brought to the display.
-    Box pending_text_rect;
+    graphics::Box pending_text_rect;
     // Shows the rest of the text without delay until the next click wait.
     bool skip_rest { false };
     // Milliseconds per character.

@@ -285,7 +285,7 @@ TEST(Transition, APassMarksTheStepsAreaInsideTheRectangleAndMovesOn)
     }
     EXPECT_EQ(passes, 17);
     EXPECT_EQ(state.transition.step, 16);
-    DirtyRect const& dirty = state.dirty_rect;
+    Box const& dirty = state.dirty_rect;
     EXPECT_EQ(std::vector<std::int64_t>({ dirty.left, dirty.top, dirty.right, dirty.bottom }),
         std::vector<std::int64_t>({ 100, 50, 300, 200 }));
 
@@ -298,7 +298,7 @@ TEST(Transition, APassMarksTheStepsAreaInsideTheRectangleAndMovesOn)
         std::vector<std::int64_t>({ 316, 237, 318, 243 }));
 
     start_transition(state, 0, 0, { 2000000000, 0, 2000000000, 10 });
-    EXPECT_EQ(state.transition.rect, (TransitionRect { 2000000000, 0, 4000000000, 10 }));
+    EXPECT_EQ(state.transition.rect, (Box { 2000000000, 0, 4000000000, 10 }));
     EXPECT_TRUE(run_transition_pass(state).done);
     EXPECT_EQ(state.transition.step, 0);
 }

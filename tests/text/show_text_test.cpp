@@ -80,7 +80,7 @@ TEST_F(ShowTextTest, ALeadByteBeforeTheLineFeedTakesItAsItsSecondByte)
     EXPECT_EQ(line_text(0), "ab\x82\ncd");
     std::int32_t const full_width = layer().character_width(testing::sjis("あ"));
     EXPECT_EQ(full_width, 32);
-    EXPECT_EQ(layer().lines()[0].box, (Box { 0, 0, 64 + full_width, 32 }));
+    EXPECT_EQ(layer().lines()[0].box, (graphics::Box { 0, 0, 64 + full_width, 32 }));
     EXPECT_EQ(layer().current_line(), 1);
 }
 
@@ -105,7 +105,7 @@ TEST_F(ShowTextTest, SlantedLettersLeaveNothingBehindWhenTheirLineIsCleared)
     ASSERT_TRUE(pass_until(State::ClearWait));
     graphics::Pixel const transparent = graphics::color_to_pixel(layer().transparent());
     LineRecord const& first = layer().lines()[0];
-    ASSERT_EQ(first.box, (Box { 0, 0, 32, 32 }));
+    ASSERT_EQ(first.box, (graphics::Box { 0, 0, 32, 32 }));
     EXPECT_GT(8 * 32 - count_pixels(layer().surface(), 32, 0, 8, 32, transparent), 0);
     click(platform::MouseButton::Left);
     EXPECT_EQ(count_pixels(layer().surface(), 0, 0, 640, 480, transparent), 640 * 480);
@@ -232,7 +232,7 @@ TEST_F(ShowTextTest, AHeldButtonWithoutFastDelayShowsTheRestAtTheNextClickWait)
     EXPECT_EQ(line_text(0), "abcdefghij");
     // Laid out, but nothing brought to the display, and no time spent.
     EXPECT_EQ(ink(0, 0, 160), 0);
-    EXPECT_EQ(window().pending_text_rect, (Box { 0, 0, 160, 32 }));
+    EXPECT_EQ(window().pending_text_rect, (graphics::Box { 0, 0, 160, 32 }));
     ASSERT_TRUE(step_until(State::ClickWait));
     EXPECT_FALSE(window().skip_rest);
     EXPECT_GT(ink(0, 0, 16), 0);
@@ -295,7 +295,7 @@ TEST_F(ShowTextTest, HiddenTextIsLaidOutAndShownByTsw)
     ASSERT_TRUE(pass_until(State::ShowText));
     pass(2);
     EXPECT_EQ(ink(0, 0, 32), 0);
-    EXPECT_EQ(window().pending_text_rect, (Box { 0, 0, 32, 32 }));
+    EXPECT_EQ(window().pending_text_rect, (graphics::Box { 0, 0, 32, 32 }));
     ASSERT_TRUE(pass_until(State::Fetch));
     pass(); // .tsw
     EXPECT_GT(ink(0, 0), 0);
@@ -306,7 +306,7 @@ TEST_F(ShowTextTest, HiddenTextIsLaidOutAndShownByTsw)
         m_game.window().picture().begin(), m_game.window().picture().end());
     pass(); // .thd
     EXPECT_EQ(ink(0, 0, 32), 0);
-    EXPECT_EQ(window().pending_text_rect, (Box { 0, 0, 32, 32 }));
+    EXPECT_EQ(window().pending_text_rect, (graphics::Box { 0, 0, 32, 32 }));
     ASSERT_TRUE(pass_until(State::ShowText));
     ASSERT_TRUE(pass_until(State::Fetch));
     EXPECT_EQ(ink(0, 32, 32), 0);

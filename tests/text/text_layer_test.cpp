@@ -31,7 +31,7 @@ protected:
         ASSERT_TRUE(m_layer.init(&m_destination, wrap, surface, 480, magnification));
     }
     // Draws one character with the pen at (x, y) on an emptied layer and returns its box.
-    Box box_at(std::int32_t x, std::int32_t y, std::string_view character = "A")
+    graphics::Box box_at(std::int32_t x, std::int32_t y, std::string_view character = "A")
     {
         m_layer.clear_all();
         m_layer.move_to(x, y);
@@ -64,21 +64,21 @@ TEST_F(TextLayerTest, BoxesReachAsFarAsTheShadowAndTheEdge)
     init();
     // "A" is 16 wide at size 32.
     m_layer.shadow_offset = 2;
-    EXPECT_EQ(box_at(10, 20), (Box { 10, 20, 28, 54 }));
+    EXPECT_EQ(box_at(10, 20), (graphics::Box { 10, 20, 28, 54 }));
     m_layer.shadow_offset = -2;
-    EXPECT_EQ(box_at(10, 20), (Box { 8, 18, 26, 52 }));
+    EXPECT_EQ(box_at(10, 20), (graphics::Box { 8, 18, 26, 52 }));
     m_layer.shadow_offset = 0;
     m_layer.edge = true;
-    EXPECT_EQ(box_at(10, 20), (Box { 9, 19, 27, 53 }));
+    EXPECT_EQ(box_at(10, 20), (graphics::Box { 9, 19, 27, 53 }));
     // The edge grows the box only where the shadow does not already reach.
     m_layer.shadow_offset = 2;
-    EXPECT_EQ(box_at(10, 20), (Box { 9, 19, 28, 54 }));
+    EXPECT_EQ(box_at(10, 20), (graphics::Box { 9, 19, 28, 54 }));
     m_layer.shadow_offset = -2;
-    EXPECT_EQ(box_at(10, 20), (Box { 8, 18, 27, 53 }));
+    EXPECT_EQ(box_at(10, 20), (graphics::Box { 8, 18, 27, 53 }));
     // The line's record has the same box and the pen where the character began.
     LineRecord const* line = m_layer.line_info(0);
     ASSERT_NE(line, nullptr);
-    EXPECT_EQ(line->box, (Box { 8, 18, 27, 53 }));
+    EXPECT_EQ(line->box, (graphics::Box { 8, 18, 27, 53 }));
     EXPECT_EQ(line->start_x, 10);
     EXPECT_EQ(line->start_y, 20);
     EXPECT_EQ(m_layer.pen_x(), 26);
@@ -185,20 +185,20 @@ TEST_F(TextLayerTest, CharactersPastTheWrapWidthBeginTheNextLineUnlessTheyHang)
 {
     init(96, 140);
     // A box ending on the wrap width stays; one pixel further begins the next line.
-    EXPECT_EQ(box_at(80, 0), (Box { 80, 0, 96, 32 }));
-    Box const moved = box_at(81, 0);
-    EXPECT_EQ(moved, (Box { 0, 32, 16, 64 }));
+    EXPECT_EQ(box_at(80, 0), (graphics::Box { 80, 0, 96, 32 }));
+    graphics::Box const moved = box_at(81, 0);
+    EXPECT_EQ(moved, (graphics::Box { 0, 32, 16, 64 }));
     EXPECT_EQ(m_layer.current_line(), 1);
     EXPECT_TRUE(m_layer.lines()[0].text.empty());
     EXPECT_EQ(m_layer.lines()[1].text, "A");
     EXPECT_EQ(m_layer.lines()[1].start_y, 32);
     // "、" hangs up to the surface width; "あ" does not.
     std::string const comma = testing::sjis("、");
-    EXPECT_EQ(box_at(96, 0, comma), (Box { 96, 0, 128, 32 }));
+    EXPECT_EQ(box_at(96, 0, comma), (graphics::Box { 96, 0, 128, 32 }));
     EXPECT_EQ(m_layer.current_line(), 0);
-    EXPECT_EQ(box_at(96, 0, testing::sjis("あ")), (Box { 0, 32, 32, 64 }));
+    EXPECT_EQ(box_at(96, 0, testing::sjis("あ")), (graphics::Box { 0, 32, 32, 64 }));
     // Beyond the surface width even a hanging character moves on.
-    EXPECT_EQ(box_at(112, 0, comma), (Box { 0, 32, 32, 64 }));
+    EXPECT_EQ(box_at(112, 0, comma), (graphics::Box { 0, 32, 32, 64 }));
     for (auto const* hanging :
         { "。", "？", "！", "ー", "）", "」", "』", "☆", "♪", "ぁ", "っ", "ょ", "ァ", "ッ", "ョ" })
         EXPECT_TRUE(is_hanging_character(testing::sjis(hanging))) << hanging;
