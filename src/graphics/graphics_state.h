@@ -1,5 +1,5 @@
-// The engine's graphics state: the engine surfaces, the pixel tables, what waits to be presented,
-// and the internal-error log; and the protocol by which changes reach the window.
+// The engine's graphics state: the engine surfaces, the pixel tables and what waits to be
+// presented; and the protocol by which changes reach the window.
 #pragma once
 
 #include "graphics/box.h"
