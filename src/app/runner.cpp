@@ -315,6 +315,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     options.midi_port = line.midi_port;
     options.soundfont = line.soundfont;
     options.error_output = &error_output;
+    options.debug = debug;
     options.say = [](const std::string& text) { say(text); };
     options.on_refused_path = [&encoding, debug](std::string_view path) {
         if (debug && encoding)
@@ -377,6 +378,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     case StartupResult::Ready:
         break;
     case StartupResult::AlreadyRunning:
+        say("this game is already running; its window was brought to the front");
         return kExitEnded;
     case StartupResult::Failed:
         if (std::string const why = services->window->open_error(); !why.empty())

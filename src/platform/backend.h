@@ -47,6 +47,8 @@ struct BackendOptions {
     std::optional<std::string> soundfont;
     // Where message boxes without a screen are written, and the run's error output.
     TextOutput* error_output { nullptr };
+    // The player asked for debug output: libraries' own chatter is kept rather than silenced.
+    bool debug { false };
     // One line for the player on the error output.
     std::function<void(const std::string&)> say;
     // Told each path the files refused because it leads out of the game folder (Shift-JIS).

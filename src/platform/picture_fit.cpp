@@ -52,4 +52,12 @@ void client_to_window(const WindowGeometry& geometry, std::int32_t client_x, std
         = static_cast<int>(std::ceil(output_y * geometry.window_h / std::max(geometry.output_h, 1) - kSlack));
 }
 
+int fitting_scale(int wanted, int usable_w, int usable_h, int frame_h, int largest_default)
+{
+    int scale = wanted > 0 ? wanted : largest_default;
+    while (scale > 1 && (640 * scale > usable_w || 480 * scale + frame_h > usable_h))
+        --scale;
+    return std::max(scale, 1);
+}
+
 } // namespace advplay::platform

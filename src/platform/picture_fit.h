@@ -18,6 +18,12 @@ struct PictureRect {
 // the rest is letterbox (or pillarbox). In a window at an integer scale it fills the output.
 PictureRect fit_picture(int output_w, int output_h);
 
+// The window's scale on a desktop whose usable area is usable_w x usable_h: `wanted` when a
+// window of that size fits (room kept for a frame of `frame_h` above it), else the largest
+// that fits, and never less than 1. A `wanted` of 0 asks for the largest that fits, up to
+// `largest_default`.
+int fitting_scale(int wanted, int usable_w, int usable_h, int frame_h, int largest_default);
+
 // A window point (in the system's window units, which a high-density display counts in points
 // rather than pixels) to the picture's 640 x 480 client coordinates; points in the letterbox give
 // coordinates outside 0..639 x 0..479.

@@ -19,6 +19,22 @@ Client client_of(const WindowGeometry& geometry, int x, int y)
     return client;
 }
 
+TEST(PictureFit, AScaleThatDoesNotFitTheDesktopComesDownToOneThatDoes)
+{
+    // 1920 x 1080 with a task bar: scale 3 (1920 x 1440) would put the message window off screen.
+    EXPECT_EQ(fitting_scale(3, 1920, 1040, 64, 2), 2);
+    EXPECT_EQ(fitting_scale(2, 1920, 1040, 64, 2), 2);
+    EXPECT_EQ(fitting_scale(4, 3840, 2100, 64, 2), 4);
+    // The frame counts: 480 * 2 + 64 is one pixel more than the desktop has.
+    EXPECT_EQ(fitting_scale(2, 1280, 1023, 64, 2), 1);
+    EXPECT_EQ(fitting_scale(2, 1279, 1200, 64, 2), 1);
+    // Nothing fits a desktop smaller than the picture, and scale 1 is still the least.
+    EXPECT_EQ(fitting_scale(3, 800, 400, 64, 2), 1);
+    // No scale asked for: the largest that fits, up to the default's limit.
+    EXPECT_EQ(fitting_scale(0, 3840, 2100, 64, 2), 2);
+    EXPECT_EQ(fitting_scale(0, 1024, 768, 64, 2), 1);
+}
+
 TEST(PictureFit, IntegerScalesFillTheWindow)
 {
     EXPECT_EQ(fit_picture(640, 480).w, 640);

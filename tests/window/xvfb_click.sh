@@ -44,6 +44,10 @@ for scale in 1 2; do
       exit 1
     fi
     kill -0 "$pid"
+    if ! grep -qx 'advplay: this game is already running; its window was brought to the front' "$work/stderr"; then
+      echo "the second copy did not say that it handed over to the first"
+      exit 1
+    fi
   fi
 
   xdotool mousemove --window "$window" $((123 * scale)) $((45 * scale)) click 1

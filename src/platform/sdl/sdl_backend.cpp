@@ -1,6 +1,7 @@
 // The SDL backend's services.
 #include "platform/sdl/sdl_backend.h"
 
+#include "platform/alsa/alsa_messages.h"
 #include "platform/alsa/alsa_midi_out.h"
 #include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/host_services.h"
@@ -51,6 +52,7 @@ std::optional<Services> make_sdl_backend(const BackendOptions& options)
 {
     if (options.date)
         options.say("--date applies to --headless runs only; the real calendar is used");
+    keep_alsa_messages_for_debug(options.debug);
     Services services;
     add_host_services(options, services);
     auto foundation = std::make_shared<SdlFoundation>();
@@ -62,7 +64,7 @@ std::optional<Services> make_sdl_backend(const BackendOptions& options)
     services.midi_timer = std::make_unique<ThreadTimer>();
     services.midi_out = make_midi_out(options, mixer);
     auto window = std::make_unique<SdlWindow>(
-        *services.encoding, SdlWindowOptions { options.scale, options.linear_filter });
+        *services.encoding, SdlWindowOptions { options.scale, options.linear_filter, options.say });
     services.message_box = std::make_unique<SdlMessageBox>(*services.encoding, *window);
     services.window = std::move(window);
     services.audio = std::make_unique<SdlAudio>(mixer);

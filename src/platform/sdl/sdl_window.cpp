@@ -74,19 +74,16 @@ bool SdlWindow::open(std::string_view title, std::uint32_t background)
     m_video = true;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, m_options.linear_filter ? "linear" : "nearest");
 
-    m_scale = m_options.scale;
-    if (m_scale <= 0) {
-        // The largest integer scale whose window still fits the desktop, leaving room for its frame.
-        SDL_Rect usable { 0, 0, kWidth, kHeight };
-        SDL_GetDisplayUsableBounds(0, &usable);
-        m_scale = 1;
-        for (int scale = kLargestDefaultScale; scale > 1; --scale) {
-            if (kWidth * scale <= usable.w && kHeight * scale + 64 <= usable.h) {
-                m_scale = scale;
-                break;
-            }
-        }
-    }
+    // The largest integer scale whose window still fits the desktop, leaving room for its frame; a
+    // scale asked for that would put the message window off screen is brought down to it.
+    SDL_Rect usable { 0, 0, kWidth, kHeight };
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        usable = { 0, 0, kWidth * std::max(m_options.scale, 1), kHeight * std::max(m_options.scale, 1) + 64 };
+    m_scale = fitting_scale(m_options.scale, usable.w, usable.h, 64, kLargestDefaultScale);
+    if (m_options.scale > 0 && m_scale != m_options.scale && m_options.say)
+        m_options.say("--scale " + std::to_string(m_options.scale) + " does not fit the desktop ("
+            + std::to_string(usable.w) + " x " + std::to_string(usable.h)
+            + " usable); the window is at scale " + std::to_string(m_scale));
     m_window = SDL_CreateWindow(m_title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
         kWidth * m_scale, kHeight * m_scale, SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m_window) {

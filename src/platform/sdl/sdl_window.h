@@ -7,6 +7,7 @@
 #include "platform/window.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -22,6 +23,8 @@ struct SdlWindowOptions {
     int scale { 0 };
     // Smooth the picture when it is scaled by a fraction (full screen); nearest pixels otherwise.
     bool linear_filter { false };
+    // Tells the player of a choice made for them (a scale that does not fit the desktop).
+    std::function<void(const std::string&)> say;
 };
 
 class SdlWindow final : public Window {
