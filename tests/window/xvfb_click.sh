@@ -2,7 +2,8 @@
 # The real window under Xvfb: at scale 1 and 2 the window shows the background colour, and a click
 # synthesised with xdotool at a known spot of the window reaches the game in 640 x 480 client
 # coordinates (read back from the save file the game writes).
-# A second copy started meanwhile hands over to the first and ends by itself.
+# A second copy started meanwhile hands over to the first and ends by itself, saying so. Enter clicks
+# where a synthesised pointer motion left the pointer.
 # Usage: xvfb_click.sh ADVPLAY GAME_DIR XWD_PROBE
 set -eu
 advplay=$1 game=$2 probe=$3
@@ -63,4 +64,28 @@ for scale in 1 2; do
     exit 1
   fi
   echo "scale $scale: background shown, click at client (123, 45)"
+
+  # Enter clicks where the pointer is: the pointer moved by a synthesised motion, with no click,
+  # is known in client coordinates.
+  rm -rf "$work/game"
+  cp -r "$game" "$work/game"
+  SDL_AUDIODRIVER=dummy "$advplay" --scale "$scale" "$work/game" 2>"$work/stderr" &
+  pid=$!
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name "advplay window test" | head -n 1)
+  sleep 1
+  xdotool mousemove --window "$window" $((301 * scale)) $((207 * scale))
+  sleep 0.5
+  xdotool key --window "$window" Return
+  if ! timeout 20 tail --pid="$pid" -f /dev/null; then
+    echo "scale $scale: the game did not end after Enter"
+    exit 1
+  fi
+  wait "$pid"
+  (cd "$work/game/save" && "$advplay" savedump result.sav) > "$work/dump.txt"
+  if ! grep -q "^int cx = 301$" "$work/dump.txt" || ! grep -q "^int cy = 207$" "$work/dump.txt"; then
+    echo "scale $scale: Enter clicked elsewhere than the pointer:"
+    cat "$work/dump.txt" "$work/stderr"
+    exit 1
+  fi
+  echo "scale $scale: Enter clicked at the pointer, client (301, 207)"
 done

@@ -148,6 +148,12 @@ bool SdlWindow::translate(const void* raw, Event& event)
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             event.type = EventType::FocusGained;
             return true;
+        case SDL_WINDOWEVENT_ENTER:
+            m_pointer_inside = true;
+            return false;
+        case SDL_WINDOWEVENT_LEAVE:
+            m_pointer_inside = false;
+            return false;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -163,8 +169,15 @@ bool SdlWindow::translate(const void* raw, Event& event)
         event.repeat = sdl.key.repeat != 0;
         event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
         return true;
+    case SDL_MOUSEMOTION:
+        m_pointer_x = sdl.motion.x;
+        m_pointer_y = sdl.motion.y;
+        m_pointer_inside = true;
+        return false;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+        m_pointer_x = sdl.button.x;
+        m_pointer_y = sdl.button.y;
         if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_RIGHT)
             return false;
         event.type = sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
@@ -211,7 +224,11 @@ CursorPosition SdlWindow::cursor_position()
 {
     if (!m_window)
         return {};
-    // The global position works while the cursor is outside the window, as the original's did.
+    // Inside, the window's own events: the global position lags or stays put where the desktop
+    // gives no raw motion. Outside, the global position, which goes on past the edges as the
+    // original's did.
+    if (m_pointer_inside)
+        return to_client(m_pointer_x, m_pointer_y);
     int global_x = 0;
     int global_y = 0;
     int window_x = 0;
@@ -229,6 +246,12 @@ void SdlWindow::warp_cursor(CursorPosition position)
     int y = 0;
     client_to_window(geometry(), position.x, position.y, x, y);
     SDL_WarpMouseInWindow(m_window, x, y);
+    // The motion event of the warp may come late or not at all; the position is known now, kept
+    // inside the window as the system keeps the pointer.
+    WindowGeometry const window = geometry();
+    m_pointer_x = std::clamp(x, 0, std::max(window.window_w - 1, 0));
+    m_pointer_y = std::clamp(y, 0, std::max(window.window_h - 1, 0));
+    m_pointer_inside = true;
 }
 
 void SdlWindow::capture_mouse(bool captured)

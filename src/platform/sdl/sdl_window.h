@@ -76,6 +76,11 @@ private:
     SDL_Cursor* m_cursor { nullptr };
     bool m_video { false };
     bool m_full_screen { false };
+    // The pointer in window units as the window's own events last placed it, while it is inside:
+    // desktops that give no raw motion (remote desktops, synthesised input) still send these.
+    int m_pointer_x { 0 };
+    int m_pointer_y { 0 };
+    bool m_pointer_inside { false };
     std::uint32_t m_background { 0 };
     std::string m_title;
     // Media devices post their notifications from the audio thread.
