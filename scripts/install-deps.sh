@@ -12,6 +12,8 @@ packages=(
   midicsv
   # window, input, audio
   libsdl2-dev libsdl2-mixer-dev libasound2-dev
+  # full screen on an X display without a window manager needs to know there is none
+  libx11-dev
   # the picture tests' reference decoder (the product itself does not link it)
   libsdl2-image-dev
   # fonts and text

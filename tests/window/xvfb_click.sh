@@ -3,7 +3,7 @@
 # synthesised with xdotool at a known spot of the window reaches the game in 640 x 480 client
 # coordinates (read back from the save file the game writes).
 # A second copy started meanwhile hands over to the first and ends by itself, saying so. Enter clicks
-# where a synthesised pointer motion left the pointer.
+# where a synthesised pointer motion left the pointer. F4 goes full screen with no window manager.
 # Usage: xvfb_click.sh ADVPLAY GAME_DIR XWD_PROBE
 set -eu
 advplay=$1 game=$2 probe=$3
@@ -73,6 +73,22 @@ for scale in 1 2; do
   pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name "advplay window test" | head -n 1)
   sleep 1
+  # F4 with no window manager (xvfb-run starts none): the window covers the screen, and F4 again
+  # gives the window back at its size.
+  xdotool key --window "$window" F4
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" -ne 1600 ] || [ "$HEIGHT" -ne 1200 ]; then
+    echo "scale $scale: full screen without a window manager left the window at ${WIDTH} x ${HEIGHT}"
+    exit 1
+  fi
+  xdotool key --window "$window" F4
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" -ne $((640 * scale)) ] || [ "$HEIGHT" -ne $((480 * scale)) ]; then
+    echo "scale $scale: leaving full screen gave a window of ${WIDTH} x ${HEIGHT}"
+    exit 1
+  fi
   xdotool mousemove --window "$window" $((301 * scale)) $((207 * scale))
   sleep 0.5
   xdotool key --window "$window" Return

@@ -18,4 +18,11 @@ add_library(advplay_platform_sdl STATIC
 )
 target_link_libraries(advplay_platform_sdl PUBLIC advplay_platform advplay_ffmpeg advplay_fluidsynth advplay_alsa
                                            PRIVATE PkgConfig::SDL2 PkgConfig::SDL2_MIXER advplay_warnings)
+# On X11, full screen without a window manager needs to know that there is none.
+pkg_check_modules(X11 IMPORTED_TARGET x11)
+if(X11_FOUND)
+  target_sources(advplay_platform_sdl PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../x11/window_manager.cpp)
+  target_link_libraries(advplay_platform_sdl PRIVATE PkgConfig::X11)
+  target_compile_definitions(advplay_platform_sdl PRIVATE ADVPLAY_X11=1)
+endif()
 advplay_backend(sdl TARGET advplay_platform_sdl HEADER platform/sdl/sdl_backend.h FACTORY make_sdl_backend)

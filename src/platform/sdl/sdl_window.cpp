@@ -2,6 +2,10 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if ADVPLAY_X11 && defined(SDL_VIDEO_DRIVER_X11)
+#include "platform/x11/window_manager.h"
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -339,15 +343,41 @@ void SdlWindow::centre_window()
         SDL_WINDOWPOS_CENTERED_DISPLAY(SDL_GetWindowDisplayIndex(m_window)));
 }
 
+bool SdlWindow::window_manager_answers() const
+{
+#if ADVPLAY_X11 && defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(m_window, &info) && info.subsystem == SDL_SYSWM_X11)
+        return x11_has_window_manager(info.info.x11.display);
+#endif
+    return true;
+}
+
 FullScreenResult SdlWindow::set_full_screen(bool full_screen)
 {
     if (!m_window)
         return FullScreenResult::Failed;
     if (full_screen == m_full_screen)
         return FullScreenResult::Done;
-    // The desktop mode of the display the window is on: no mode change, the picture is fitted.
-    if (SDL_SetWindowFullscreen(m_window, full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0)
+    if (full_screen && !window_manager_answers()) {
+        // Nobody would act on the request: the window would keep its size and the letterboxed
+        // picture would be cut off at its edges. The window covers the display itself, unframed.
+        SDL_Rect bounds {};
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(m_window), &bounds) != 0)
+            return FullScreenResult::Failed;
+        SDL_SetWindowBordered(m_window, SDL_FALSE);
+        SDL_SetWindowPosition(m_window, bounds.x, bounds.y);
+        SDL_SetWindowSize(m_window, bounds.w, bounds.h);
+        SDL_RaiseWindow(m_window);
+        m_covering_display = true;
+    } else if (!full_screen && m_covering_display) {
+        SDL_SetWindowBordered(m_window, SDL_TRUE);
+        m_covering_display = false;
+    } else if (SDL_SetWindowFullscreen(m_window, full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        // The desktop mode of the display the window is on: no mode change, the picture is fitted.
         return FullScreenResult::Failed;
+    }
     m_full_screen = full_screen;
     if (!full_screen)
         centre_window();

@@ -65,6 +65,8 @@ private:
     CursorPosition to_client(int window_x, int window_y) const;
     void render();
     void centre_window();
+    // Whether a request to go full screen is acted on (false on X without a window manager).
+    bool window_manager_answers() const;
     bool translate(const void* sdl_event, Event& event);
 
     const TextEncoding& m_encoding;
@@ -76,6 +78,8 @@ private:
     SDL_Cursor* m_cursor { nullptr };
     bool m_video { false };
     bool m_full_screen { false };
+    // Full screen is the window itself covering the display, where no window manager answers.
+    bool m_covering_display { false };
     // The pointer in window units as the window's own events last placed it, while it is inside:
     // desktops that give no raw motion (remote desktops, synthesised input) still send these.
     int m_pointer_x { 0 };
