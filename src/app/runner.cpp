@@ -358,8 +358,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         std::fwrite(utf8.data(), 1, utf8.size(), stderr);
     };
 
-    StartupOptions startup { line.seed, {}, line.allow_outside_paths,
-        [](const std::string& text) { say(text); } };
+    StartupOptions startup { line.seed, {}, line.allow_outside_paths, options.say };
     platform::SingleInstance* const lock = services->single_instance.get();
     if (lock)
         startup.claim_single_instance = [lock] { return lock->claim(); };

@@ -38,7 +38,7 @@ struct BackendOptions {
     // The window: a whole-number scale (0 for the largest that fits) and smoothing for fractions.
     int scale { 0 };
     bool linear_filter { false };
-    // What a message box answers when nobody is there to click.
+    // What a Yes/No message box answers when nobody is there to click: Yes or No.
     MessageBoxAnswer answer { MessageBoxAnswer::No };
     // "YYYY-MM-DD HH:MM:SS": the calendar at the start of a run on a virtual clock.
     std::optional<std::string> date;

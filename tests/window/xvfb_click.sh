@@ -18,13 +18,43 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 work=$(mktemp -d)
 trap 'kill "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-for scale in 1 2; do
+# start_game SCALE: a fresh copy of the game in a window of that scale; sets pid and window.
+start_game() {
   rm -rf "$work/game"
   cp -r "$game" "$work/game"
-  SDL_AUDIODRIVER=dummy "$advplay" --scale "$scale" "$work/game" 2>"$work/stderr" &
+  SDL_AUDIODRIVER=dummy "$advplay" --scale "$1" "$work/game" 2>"$work/stderr" &
   pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name "advplay window test" | head -n 1)
   sleep 1
+}
+
+# expect_size W H WHAT: after WHAT, the window is W x H.
+expect_size() {
+  sleep 0.5
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" -ne "$1" ] || [ "$HEIGHT" -ne "$2" ]; then
+    echo "$3 left the window at ${WIDTH} x ${HEIGHT}, not $1 x $2"
+    exit 1
+  fi
+}
+
+# expect_click SCALE X Y WHAT: the game ends after WHAT and saved a click at client (X, Y).
+expect_click() {
+  if ! timeout 20 tail --pid="$pid" -f /dev/null; then
+    echo "scale $1: the game did not end after $4"
+    exit 1
+  fi
+  wait "$pid"
+  (cd "$work/game/save" && "$advplay" savedump result.sav) > "$work/dump.txt"
+  if ! grep -q "^int cx = $2$" "$work/dump.txt" || ! grep -q "^int cy = $3$" "$work/dump.txt"; then
+    echo "scale $1: $4 clicked elsewhere than client ($2, $3):"
+    cat "$work/dump.txt" "$work/stderr"
+    exit 1
+  fi
+}
+
+for scale in 1 2; do
+  start_game "$scale"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   test "$WIDTH" -eq $((640 * scale)) && test "$HEIGHT" -eq $((480 * scale))
 
@@ -52,56 +82,21 @@ for scale in 1 2; do
   fi
 
   xdotool mousemove --window "$window" $((123 * scale)) $((45 * scale)) click 1
-  if ! timeout 20 tail --pid="$pid" -f /dev/null; then
-    echo "scale $scale: the game did not end after the click"
-    exit 1
-  fi
-  wait "$pid"
-  (cd "$work/game/save" && "$advplay" savedump result.sav) > "$work/dump.txt"
-  if ! grep -q "^int cx = 123$" "$work/dump.txt" || ! grep -q "^int cy = 45$" "$work/dump.txt"; then
-    echo "scale $scale: the click arrived elsewhere:"
-    cat "$work/dump.txt" "$work/stderr"
-    exit 1
-  fi
+  expect_click "$scale" 123 45 "the click"
   echo "scale $scale: background shown, click at client (123, 45)"
 
   # Enter clicks where the pointer is: the pointer moved by a synthesised motion, with no click,
   # is known in client coordinates.
-  rm -rf "$work/game"
-  cp -r "$game" "$work/game"
-  SDL_AUDIODRIVER=dummy "$advplay" --scale "$scale" "$work/game" 2>"$work/stderr" &
-  pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --name "advplay window test" | head -n 1)
-  sleep 1
+  start_game "$scale"
   # F4 with no window manager (xvfb-run starts none): the window covers the screen, and F4 again
   # gives the window back at its size.
   xdotool key --window "$window" F4
-  sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  if [ "$WIDTH" -ne 1600 ] || [ "$HEIGHT" -ne 1200 ]; then
-    echo "scale $scale: full screen without a window manager left the window at ${WIDTH} x ${HEIGHT}"
-    exit 1
-  fi
+  expect_size 1600 1200 "scale $scale: full screen without a window manager"
   xdotool key --window "$window" F4
-  sleep 0.5
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  if [ "$WIDTH" -ne $((640 * scale)) ] || [ "$HEIGHT" -ne $((480 * scale)) ]; then
-    echo "scale $scale: leaving full screen gave a window of ${WIDTH} x ${HEIGHT}"
-    exit 1
-  fi
+  expect_size $((640 * scale)) $((480 * scale)) "scale $scale: leaving full screen"
   xdotool mousemove --window "$window" $((301 * scale)) $((207 * scale))
   sleep 0.5
   xdotool key --window "$window" Return
-  if ! timeout 20 tail --pid="$pid" -f /dev/null; then
-    echo "scale $scale: the game did not end after Enter"
-    exit 1
-  fi
-  wait "$pid"
-  (cd "$work/game/save" && "$advplay" savedump result.sav) > "$work/dump.txt"
-  if ! grep -q "^int cx = 301$" "$work/dump.txt" || ! grep -q "^int cy = 207$" "$work/dump.txt"; then
-    echo "scale $scale: Enter clicked elsewhere than the pointer:"
-    cat "$work/dump.txt" "$work/stderr"
-    exit 1
-  fi
+  expect_click "$scale" 301 207 "Enter"
   echo "scale $scale: Enter clicked at the pointer, client (301, 207)"
 done
