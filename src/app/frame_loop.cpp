@@ -8,6 +8,10 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/window.h"
+#include "script/interpreter.h"
+#include "text/message_window.h"
+
+#include <algorithm>
 
 namespace advplay::app {
 
@@ -18,6 +22,11 @@ namespace {
 // close as the clock can tell and keeps each pass within a fraction of a millisecond of its time.
 constexpr std::uint32_t kLongWait = 8;
 constexpr std::uint32_t kWaitStep = 4;
+// The longest a waiting game rests without a pass: what the loop cannot be woken for (a second copy
+// asking for the window) is seen within this.
+constexpr std::uint32_t kLongestRest = 250;
+// How late a pass may end and still leave the next one on its deadline.
+constexpr std::uint32_t kCatchUp = 100;
 
 enum class Dispatch {
     Continue,
@@ -82,6 +91,30 @@ Dispatch dispatch_events(Engine& engine, FrameHooks* hooks)
     return Dispatch::Continue;
 }
 
+// Copies the dirty rectangle of the display surface to the window.
+void present_dirty(Engine& engine)
+{
+    auto const rect = graphics::take_dirty_rect(engine.graphics);
+    if (!rect)
+        return;
+    graphics::Surface const& display = engine.graphics.display_surface;
+    platform::PictureArea area;
+    area.pitch = static_cast<std::int32_t>(display.pitch());
+    area.pixels = display.pixels() + static_cast<std::ptrdiff_t>(rect->y) * area.pitch + rect->x;
+    area.x = rect->x;
+    area.y = rect->y;
+    area.w = rect->w;
+    area.h = rect->h;
+    engine.platform.window.present(area);
+}
+
+// Milliseconds from `now` to `time`, 0 when it has come.
+std::uint32_t until(std::uint32_t now, std::uint32_t time)
+{
+    std::uint32_t const ahead = time - now;
+    return ahead < 0x80000000u ? ahead : 0;
+}
+
 // The limit counts from the start of the loop: a real clock starts where the system's does.
 bool time_is_up(Engine& engine, const RunLimits& limits, std::uint32_t started)
 {
@@ -108,30 +141,45 @@ void toggle_display_mode(Engine& engine)
 
 void present_display(Engine& engine)
 {
-    graphics::present(
-        engine.graphics, [&engine](const graphics::Surface& display, const graphics::Rect& rect) {
-            platform::PictureArea area;
-            area.pitch = static_cast<std::int32_t>(display.pitch());
-            area.pixels = display.pixels() + static_cast<std::ptrdiff_t>(rect.y) * area.pitch + rect.x;
-            area.x = rect.x;
-            area.y = rect.y;
-            area.w = rect.w;
-            area.h = rect.h;
-            engine.platform.window.present(area);
-        });
+    if (graphics::take_swap_request(engine.graphics))
+        (void)graphics::swap_buffers(engine.graphics);
+    present_dirty(engine);
+}
+
+std::optional<std::uint32_t> rest_time(Engine& engine, std::uint32_t now, std::uint32_t longest)
+{
+    if (!script::is_polling_state(engine.interpreter.state) || engine.interpreter.state == script::State::MoviePlaying
+        || engine.media.movie.IsPlaying())
+        return std::nullopt;
+    std::uint32_t rest = longest;
+    if (auto const change = text::next_mark_change(engine))
+        rest = std::min(rest, until(now, *change));
+    return rest;
 }
 
 RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
 {
     platform::Clock& clock = engine.platform.clock;
+    platform::Window& window = engine.platform.window;
     script::WaitClock& wait = engine.interpreter.wait;
     wait.frame_start = clock.now();
     std::uint32_t const started = wait.frame_start;
+    std::uint32_t const interval = window.present_interval();
+    std::uint32_t last_present = started - interval;
+    bool present_pending = false;
+    auto const present_if_due = [&](std::uint32_t now) {
+        if (!present_pending || now - last_present < interval)
+            return;
+        present_pending = false;
+        last_present = now;
+        present_dirty(engine);
+    };
     std::uint64_t passes = 0;
     for (;;) {
         if (limits.max_passes && passes++ >= *limits.max_passes)
             return RunEnd::PassLimit;
         script::interpreter_step(engine);
+        bool rested = false;
         for (;;) {
             if (dispatch_events(engine, hooks) == Dispatch::Quit)
                 return RunEnd::Closed;
@@ -139,16 +187,45 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
                 return RunEnd::Stalled;
             if (time_is_up(engine, limits, started))
                 return RunEnd::TimeLimit;
-            std::uint32_t const elapsed = clock.now() - wait.frame_start;
-            if (elapsed >= wait.frame_delay)
+            std::uint32_t const now = clock.now();
+            present_if_due(now);
+            std::uint32_t const elapsed = now - wait.frame_start;
+            if (elapsed < wait.frame_delay) {
+                if (wait.frame_delay - elapsed >= kLongWait)
+                    clock.sleep(kWaitStep);
+                else
+                    clock.sleep_to_next_tick();
+                continue;
+            }
+            // A game waiting for the player has nothing to do until an event or the mark's next
+            // blink: it rests once before the next pass, which then sees whatever woke it.
+            if (rested)
                 break;
-            if (wait.frame_delay - elapsed >= kLongWait)
-                clock.sleep(kWaitStep);
-            else
-                clock.sleep_to_next_tick();
+            rested = true;
+            auto rest = rest_time(engine, now, kLongestRest);
+            if (!rest)
+                break;
+            if (hooks)
+                if (auto const call = hooks->next_call(engine))
+                    rest = std::min(*rest, until(now, *call));
+            if (limits.max_time)
+                rest = std::min(*rest, until(now, started + *limits.max_time));
+            if (present_pending)
+                rest = std::min(*rest, until(now, last_present + interval));
+            if (*rest > 0)
+                window.wait_event(*rest);
         }
-        wait.frame_start = clock.now();
-        present_display(engine);
+        // Game time runs on the deadlines: a pass that ends late, because the system or a present
+        // held it up, does not push back the passes after it. Later than kCatchUp, the game was held
+        // up for longer than a player would want it to rush to make up for (a box, a moved window),
+        // and it goes on from now, as it always did.
+        std::uint32_t const deadline = wait.frame_start + wait.frame_delay;
+        std::uint32_t const now = clock.now();
+        wait.frame_start = wait.frame_delay > 0 && now - deadline <= kCatchUp ? deadline : now;
+        if (graphics::take_swap_request(engine.graphics))
+            (void)graphics::swap_buffers(engine.graphics);
+        present_pending = true;
+        present_if_due(now);
     }
 }
 

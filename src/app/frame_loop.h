@@ -35,6 +35,8 @@ public:
     virtual void before_events(Engine& engine) = 0;
     // Called once the events are handled: true ends the run with RunEnd::Stalled.
     virtual bool stalled(const Engine&) { return false; }
+    // The clock time by which before_events wants to be called again while the game rests, if any.
+    virtual std::optional<std::uint32_t> next_call(const Engine&) { return std::nullopt; }
 };
 
 RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks = nullptr);
@@ -45,5 +47,10 @@ void toggle_display_mode(Engine& engine);
 
 // Copies what changed on the display surface to the window (after the swap, if one was asked for).
 void present_display(Engine& engine);
+
+// How long a game waiting for the player may rest before its next pass, in milliseconds from `now`:
+// until the click-wait mark blinks next, at most `longest`; nothing when the pass has work to do
+// whatever the player does (it is not waiting for them, or a movie plays).
+std::optional<std::uint32_t> rest_time(Engine& engine, std::uint32_t now, std::uint32_t longest);
 
 } // namespace advplay::app

@@ -140,6 +140,11 @@ public:
         return m_unattended && !(m_input && m_input->can_go_on()) && waits_for_player_only(engine);
     }
 
+    std::optional<std::uint32_t> next_call(const Engine&) override
+    {
+        return m_input ? m_input->next_time() : std::nullopt;
+    }
+
 private:
     void perform(Engine& engine, const InputAction& action)
     {

@@ -240,4 +240,12 @@ std::vector<InputAction> InputPlayer::due(std::uint32_t now, script::State state
     return actions;
 }
 
+std::optional<std::uint32_t> InputPlayer::next_time() const
+{
+    if (!can_go_on())
+        return std::nullopt;
+    InputStep const& step = m_script.steps[m_next];
+    return step.kind == InputStep::Kind::At ? step.ms : m_last_action + step.ms;
+}
+
 } // namespace advplay::app

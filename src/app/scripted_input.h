@@ -87,6 +87,8 @@ public:
     // was last given: false once every step has run, or when the next one waits for another state
     // (`due` has passed over a wait that the state meets).
     bool can_go_on() const { return !finished() && m_script.steps[m_next].kind != InputStep::Kind::Wait; }
+    // When the next step comes due, if it waits for a time rather than a state.
+    std::optional<std::uint32_t> next_time() const;
 
 private:
     InputScript m_script;

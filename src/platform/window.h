@@ -108,6 +108,10 @@ public:
     virtual bool open(std::string_view title, std::uint32_t background) = 0;
     // Takes the next waiting event; false when there is none.
     virtual bool poll_event(Event& event) = 0;
+    // Blocks until something happens to the window (input, the pointer moving, a posted event) or
+    // `ms` milliseconds pass, so that a game waiting for the player rests. A window that cannot
+    // block returns at once, and the frame loop goes on exactly as if it had not been asked.
+    virtual void wait_event(std::uint32_t ms) { (void)ms; }
     // Queues an event behind the events already waiting. Any thread may post.
     virtual void post_event(const Event& event) = 0;
     void post_close_request() { post_event({ EventType::CloseRequest }); }
@@ -126,6 +130,10 @@ public:
     // Copies an area of the 640 x 480 display picture to the same place in the window. A movie shows
     // its frames this way too, over the whole picture.
     virtual void present(const PictureArea& area) = 0;
+    // The shortest time worth leaving between two presents, in milliseconds: a display shows at most
+    // one picture per refresh, so what changes faster is gathered into one present. 0 presents every
+    // pass (a window whose picture is read after each one).
+    virtual std::uint32_t present_interval() const { return 0; }
     // Repaints the window where the system asks for it and does nothing else: input stays queued.
     // For waits that hold the game but should not leave a damaged window behind.
     virtual void handle_paint_requests() = 0;

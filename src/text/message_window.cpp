@@ -399,6 +399,18 @@ void animate_mark(Engine& engine, MarkVariant variant)
     mark_dirty(engine, mark_box(engine, variant));
 }
 
+std::optional<std::uint32_t> next_mark_change(const Engine& engine)
+{
+    if (!mark_in_use(engine))
+        return std::nullopt;
+    MarkDisplay const& mark = engine.text.window.mark;
+    std::int32_t const interval = engine.click_wait_mark.interval;
+    if (interval <= 0)
+        return mark.shown ? std::nullopt : std::optional(engine.platform.clock.now());
+    // animate_mark toggles once more than a whole interval has passed.
+    return mark.last_toggle + static_cast<std::uint32_t>(interval) + 1;
+}
+
 void take_down_mark(Engine& engine, MarkVariant variant)
 {
     MarkDisplay& mark = engine.text.window.mark;

@@ -5,6 +5,7 @@
 #include "text/text_state.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace advplay {
 class Engine;
@@ -51,6 +52,9 @@ void place_mark(Engine& engine, MarkVariant variant);
 void animate_mark(Engine& engine, MarkVariant variant);
 // Puts back what the mark covered, if it is shown.
 void take_down_mark(Engine& engine, MarkVariant variant);
+// The engine clock's time at which animate_mark would next change the mark; nothing while it would
+// not change by itself (no mark in use, or a mark that does not blink and is shown).
+std::optional<std::uint32_t> next_mark_change(const Engine& engine);
 
 // What remains of the pending wait below which drawing goes straight to the display; with more
 // left, it is staged and swapped in after the wait.

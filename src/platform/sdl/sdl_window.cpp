@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace advplay::platform {
 
@@ -108,8 +109,15 @@ bool SdlWindow::open(std::string_view title, std::uint32_t background)
     // The picture starts in the background colour, as every surface does.
     Uint16 const pixel = static_cast<Uint16>(
         ((background & 0xF8) << 7) | (((background >> 11) << 5) & 0x03E0) | ((background >> 19) & 0x1F));
-    std::vector<Uint16> fill(static_cast<std::size_t>(kWidth) * kHeight, pixel);
-    SDL_UpdateTexture(m_texture, nullptr, fill.data(), kWidth * 2);
+    m_shown.assign(static_cast<std::size_t>(kWidth) * kHeight, pixel);
+    SDL_UpdateTexture(m_texture, nullptr, m_shown.data(), kWidth * 2);
+    SDL_DisplayMode mode {};
+    int const refresh
+        = SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(m_window), &mode) == 0 ? mode.refresh_rate : 0;
+    m_present_interval = static_cast<std::uint32_t>(1000 / (refresh > 0 ? refresh : 60));
+    m_wake_event = SDL_RegisterEvents(1);
+    if (m_wake_event == static_cast<std::uint32_t>(-1))
+        m_wake_event = 0;
     if (m_cursor)
         SDL_SetCursor(m_cursor);
     render();
@@ -216,6 +224,32 @@ bool SdlWindow::poll_event(Event& event)
     return false;
 }
 
+void SdlWindow::wait_event(std::uint32_t ms)
+{
+    if (!m_video)
+        return;
+    {
+        std::lock_guard const lock(m_posted_mutex);
+        if (!m_posted.empty())
+            return;
+    }
+    // Any event ends the wait, the pointer's motion too: the next pass looks at where it is.
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<std::uint32_t>(ms, 0x7FFFFFFF)));
+}
+
+void SdlWindow::post_event(const Event& event)
+{
+    {
+        std::lock_guard const lock(m_posted_mutex);
+        m_posted.push_back(event);
+    }
+    if (m_wake_event != 0) {
+        SDL_Event wake {};
+        wake.type = m_wake_event;
+        SDL_PushEvent(&wake);
+    }
+}
+
 bool SdlWindow::set_title(std::string_view title)
 {
     m_title = m_encoding.to_utf8(title);
@@ -295,10 +329,28 @@ void SdlWindow::show_cursor(bool shown)
 
 void SdlWindow::present(const PictureArea& area)
 {
-    if (!m_texture || area.w <= 0 || area.h <= 0)
+    int const x0 = std::max(area.x, 0);
+    int const x1 = std::min(area.x + area.w, kWidth);
+    if (!m_texture || !area.pixels || x1 <= x0)
         return;
-    SDL_Rect const rect { area.x, area.y, area.w, area.h };
-    SDL_UpdateTexture(m_texture, &rect, area.pixels, area.pitch * 2);
+    // Only the rows that differ from what the window shows: a choice wait redraws its choices every
+    // pass, mostly unchanged, and a present costs the whole window.
+    int top = kHeight;
+    int bottom = 0;
+    for (int y = std::max(area.y, 0); y < std::min(area.y + area.h, kHeight); ++y) {
+        const std::uint16_t* from = area.pixels + static_cast<std::ptrdiff_t>(y - area.y) * area.pitch + (x0 - area.x);
+        std::uint16_t* shown = &m_shown[static_cast<std::size_t>(y) * kWidth + x0];
+        std::size_t const bytes = static_cast<std::size_t>(x1 - x0) * 2;
+        if (std::memcmp(shown, from, bytes) == 0)
+            continue;
+        std::memcpy(shown, from, bytes);
+        top = std::min(top, y);
+        bottom = y + 1;
+    }
+    if (top >= bottom)
+        return;
+    SDL_Rect const rect { x0, top, x1 - x0, bottom - top };
+    SDL_UpdateTexture(m_texture, &rect, &m_shown[static_cast<std::size_t>(top) * kWidth + x0], kWidth * 2);
     render();
 }
 

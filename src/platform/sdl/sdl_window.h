@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -36,11 +37,8 @@ public:
 
     bool open(std::string_view title, std::uint32_t background) override;
     bool poll_event(Event& event) override;
-    void post_event(const Event& event) override
-    {
-        std::lock_guard const lock(m_posted_mutex);
-        m_posted.push_back(event);
-    }
+    void wait_event(std::uint32_t ms) override;
+    void post_event(const Event& event) override;
     bool set_title(std::string_view title) override;
     CursorPosition cursor_position() override;
     void warp_cursor(CursorPosition position) override;
@@ -48,6 +46,7 @@ public:
     bool set_cursor(const CursorImage* image) override;
     void show_cursor(bool shown) override;
     void present(const PictureArea& area) override;
+    std::uint32_t present_interval() const override { return m_present_interval; }
     void handle_paint_requests() override;
     void set_background(std::uint32_t color) override;
     bool full_screen() const override { return m_full_screen; }
@@ -86,6 +85,11 @@ private:
     int m_pointer_y { 0 };
     bool m_pointer_inside { false };
     std::uint32_t m_background { 0 };
+    // What the window shows, to leave out of a present what has not changed since the last one.
+    std::vector<std::uint16_t> m_shown;
+    std::uint32_t m_present_interval { 0 };
+    // The SDL event that wakes wait_event when another thread posts; 0 before the window opens.
+    std::uint32_t m_wake_event { 0 };
     std::string m_title;
     // Media devices post their notifications from the audio thread.
     std::mutex m_posted_mutex;
