@@ -148,8 +148,8 @@ void present_display(Engine& engine)
 
 std::optional<std::uint32_t> rest_time(Engine& engine, std::uint32_t now, std::uint32_t longest)
 {
-    if (!script::is_polling_state(engine.interpreter.state) || engine.interpreter.state == script::State::MoviePlaying
-        || engine.media.movie.IsPlaying())
+    if (!script::is_polling_state(engine.interpreter.state)
+        || engine.interpreter.state == script::State::MoviePlaying || engine.media.movie.IsPlaying())
         return std::nullopt;
     std::uint32_t rest = longest;
     if (auto const change = text::next_mark_change(engine))
@@ -167,12 +167,15 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
     std::uint32_t const interval = window.present_interval();
     std::uint32_t last_present = started - interval;
     bool present_pending = false;
+    // What presents took that the game has not been given back yet.
+    std::uint32_t owed = 0;
     auto const present_if_due = [&](std::uint32_t now) {
         if (!present_pending || now - last_present < interval)
             return;
         present_pending = false;
         last_present = now;
         present_dirty(engine);
+        owed = std::min(owed + (clock.now() - now), kCatchUp);
     };
     std::uint64_t passes = 0;
     for (;;) {
@@ -189,22 +192,26 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
                 return RunEnd::TimeLimit;
             std::uint32_t const now = clock.now();
             present_if_due(now);
-            std::uint32_t const elapsed = now - wait.frame_start;
-            if (elapsed < wait.frame_delay) {
-                if (wait.frame_delay - elapsed >= kLongWait)
+            std::uint32_t const left = wait.frame_delay > 0 ? until(now, wait.deadline) : 0;
+            if (left > 0) {
+                if (left >= kLongWait)
                     clock.sleep(kWaitStep);
                 else
                     clock.sleep_to_next_tick();
                 continue;
             }
             // A game waiting for the player has nothing to do until an event or the mark's next
-            // blink: it rests once before the next pass, which then sees whatever woke it.
-            if (rested)
+            // blink: it rests once before the next pass, which then sees whatever woke it. A swap
+            // asked for is made by the present step below first.
+            if (rested || engine.graphics.swap_pending)
                 break;
             rested = true;
             auto rest = rest_time(engine, now, kLongestRest);
             if (!rest)
                 break;
+            // What this pass drew (the mark's blink, a choice lit) is shown before the rest, not after.
+            present_pending = present_pending || !engine.graphics.dirty_rect.empty();
+            present_if_due(now);
             if (hooks)
                 if (auto const call = hooks->next_call(engine))
                     rest = std::min(*rest, until(now, *call));
@@ -215,16 +222,32 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
             if (*rest > 0)
                 window.wait_event(*rest);
         }
-        // Game time runs on the deadlines: a pass that ends late, because the system or a present
-        // held it up, does not push back the passes after it. Later than kCatchUp, the game was held
-        // up for longer than a player would want it to rush to make up for (a box, a moved window),
-        // and it goes on from now, as it always did.
-        std::uint32_t const deadline = wait.frame_start + wait.frame_delay;
+        // Game time runs on the deadlines: the next pass is due when the waits asked for have passed
+        // since the interval began, however long the pass took to reach finish_command, and a wait
+        // that ends late, because the system or a present held the loop up, does not push back the
+        // passes after it (up to kCatchUp: beyond that the game was held up for longer than a player
+        // would want it to rush to make up for, by a box or a moved window, say). A pass that
+        // finished a wait already over gets back what presents took and has not been given back, and
+        // no more: the rest of its lateness is the script's (it began the interval before a click
+        // wait, say), and the game goes on from now as it always did.
         std::uint32_t const now = clock.now();
-        wait.frame_start = wait.frame_delay > 0 && now - deadline <= kCatchUp ? deadline : now;
+        if (wait.frame_delay > 0) {
+            std::uint32_t const late = now - wait.deadline;
+            wait.frame_start = late <= kCatchUp ? wait.deadline : now;
+            owed -= std::min(owed, late);
+        } else if (wait.step_begin) {
+            std::uint32_t const given = std::min(until(wait.deadline, now), owed);
+            wait.frame_start = now - given;
+            owed -= given;
+        } else {
+            wait.frame_start = now;
+        }
+        // Waiting for the player, the game owes nothing to anyone.
+        if (script::is_polling_state(engine.interpreter.state))
+            owed = 0;
         if (graphics::take_swap_request(engine.graphics))
             (void)graphics::swap_buffers(engine.graphics);
-        present_pending = true;
+        present_pending = !engine.graphics.dirty_rect.empty();
         present_if_due(now);
     }
 }

@@ -78,8 +78,10 @@ struct WaitClock {
     std::uint32_t pending_wait { 0 };
     // Where pending_wait is measured from: the start of the pass that began the timing interval.
     std::uint32_t wait_origin { 0 };
-    // How long the frame loop waits, from frame_start, before the next pass.
+    // What is left of the wait when finish_command served it; 0 lets the next pass follow at once.
     std::uint32_t frame_delay { 0 };
+    // When the next pass is due, while frame_delay is not 0: wait_origin plus the waits served.
+    std::uint32_t deadline { 0 };
     // Start of the current frame-loop pass.
     std::uint32_t frame_start { 0 };
     // The next step starts a new timing interval.

@@ -253,3 +253,44 @@ TEST(SynthTiming, AMessageKeepsItsPlaceInTheRound)
 
 } // namespace
 } // namespace advplay::platform
+
+namespace advplay::platform {
+namespace {
+
+// The peak of `blocks` rounds of 512 frames.
+int render_peak(FluidSynthesizer& synthesizer, int blocks)
+{
+    std::vector<std::int16_t> block(512 * 2);
+    int peak = 0;
+    for (int i = 0; i < blocks; ++i) {
+        synthesizer.render(block.data(), 512);
+        for (std::int16_t sample : block)
+            peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    }
+    return peak;
+}
+
+// Once a note and its reverb have died away the synthesiser stops synthesising silence, and the next
+// note sounds as the first did.
+TEST(SynthRest, SilenceAfterANoteRestsAndTheNextNoteStillSounds)
+{
+    FluidSynthesizer synthesizer(44100);
+    ASSERT_TRUE(synthesizer.load_soundfont(kDefaultSoundFont));
+    EXPECT_LE(render_peak(synthesizer, 1), 1);
+    EXPECT_TRUE(synthesizer.resting());
+    EXPECT_EQ(render_peak(synthesizer, 1), 0);
+    synthesizer.short_message(0x7F3C90);
+    EXPECT_FALSE(synthesizer.resting());
+    int const first = render_peak(synthesizer, 40);
+    EXPECT_GT(first, 1000);
+    synthesizer.short_message(0x003C80);
+    // About ten seconds, long enough for any release and reverb tail.
+    render_peak(synthesizer, 860);
+    EXPECT_TRUE(synthesizer.resting());
+    synthesizer.short_message(0x7F3C90);
+    // FluidSynth dithers, so the peaks may differ in the last bit.
+    EXPECT_NEAR(render_peak(synthesizer, 40), first, 2);
+}
+
+} // namespace
+} // namespace advplay::platform

@@ -59,11 +59,11 @@ std::string sjis(std::string_view utf8)
     return *converted;
 }
 
-TestGame::TestGame(platform::MessageBoxAnswer answer)
+TestGame::TestGame(platform::MessageBoxAnswer answer, platform::Window* window)
     : m_files(m_folder.path().string(), m_encoding)
     , m_message_box(m_messages, m_encoding, answer)
-    , m_engine(std::make_unique<Engine>(
-          Platform { m_clock, m_window, m_message_box, m_files, m_encoding, &m_audio, &m_images, &m_fonts },
+    , m_engine(std::make_unique<Engine>(Platform { m_clock, window ? *window : m_window, m_message_box,
+                                            m_files, m_encoding, &m_audio, &m_images, &m_fonts },
           app::standard_commands()))
 {
     m_engine->media.link.player = &m_media;

@@ -45,8 +45,10 @@ std::string sjis(std::string_view utf8);
 // An engine on the headless backend with the standard command table, rooted at a temporary folder.
 class TestGame {
 public:
-    // Yes/No boxes get `answer`.
-    explicit TestGame(platform::MessageBoxAnswer answer = platform::MessageBoxAnswer::No);
+    // Yes/No boxes get `answer`. The engine shows its picture in `window` if one is given, in the
+    // headless window otherwise.
+    explicit TestGame(platform::MessageBoxAnswer answer = platform::MessageBoxAnswer::No,
+        platform::Window* window = nullptr);
 
     TemporaryFolder& folder() { return m_folder; }
     // Writes a script (UTF-8 text, stored as Shift-JIS) as data/<name>.txt.

@@ -3,6 +3,8 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <vector>
 
@@ -12,6 +14,10 @@ struct FluidSynthesizer::State {
     fluid_settings_t* settings { nullptr };
     fluid_synth_t* synth { nullptr };
     int soundfont { FLUID_FAILED };
+    // Set once a block came out silent (but for the dither) with no voice left (the reverb's tail has died
+    // away): until the next message, silence needs no synthesising, and an idle game costs the sound thread
+    // nothing.
+    std::atomic<bool> resting { false };
 };
 
 FluidSynthesizer::FluidSynthesizer(int sample_rate)
@@ -62,6 +68,7 @@ void FluidSynthesizer::short_message(std::uint32_t message)
     fluid_synth_t* const synth = m_state->synth;
     if (!synth)
         return;
+    m_state->resting = false;
     int const status = message & 0xFF;
     int const channel = status & 0x0F;
     int const data1 = (message >> 8) & 0x7F;
@@ -104,6 +111,7 @@ void FluidSynthesizer::long_message(std::span<const std::uint8_t> message)
         message = message.first(message.size() - 1);
     if (message.empty() || message.size() > INT_MAX)
         return;
+    m_state->resting = false;
     fluid_synth_sysex(m_state->synth, reinterpret_cast<const char*>(message.data()),
         static_cast<int>(message.size()), nullptr, nullptr, nullptr, 0);
 }
@@ -112,6 +120,7 @@ void FluidSynthesizer::release_all()
 {
     if (!m_state->synth)
         return;
+    m_state->resting = false;
     for (int channel = 0; channel < 16; ++channel)
         fluid_synth_cc(m_state->synth, channel, 64, 0);
     fluid_synth_all_notes_off(m_state->synth, -1);
@@ -123,12 +132,28 @@ void FluidSynthesizer::render(std::int16_t* out, std::size_t frames)
         std::fill(out, out + frames * 2, std::int16_t { 0 });
         return;
     }
+    bool const voiceless = fluid_synth_get_active_voice_count(m_state->synth) == 0;
+    if (voiceless && m_state->resting) {
+        std::fill(out, out + frames * 2, std::int16_t { 0 });
+        return;
+    }
+    std::int16_t* const start = out;
+    std::size_t const total = frames * 2;
     while (frames > 0) {
         int const chunk = frames > 4096 ? 4096 : static_cast<int>(frames);
         fluid_synth_write_s16(m_state->synth, chunk, out, 0, 2, out, 1, 2);
         out += static_cast<std::size_t>(chunk) * 2;
         frames -= static_cast<std::size_t>(chunk);
     }
+    // FluidSynth dithers: silence comes out as noise in the last bit.
+    if (voiceless
+        && std::all_of(start, start + total, [](std::int16_t sample) { return sample >= -1 && sample <= 1; }))
+        m_state->resting = true;
+}
+
+bool FluidSynthesizer::resting() const
+{
+    return m_state->resting;
 }
 
 } // namespace advplay::platform

@@ -38,6 +38,8 @@ public:
     void release_all();
     // Renders `frames` stereo frames, left and right interleaved, into `out`.
     void render(std::int16_t* out, std::size_t frames);
+    // Whether render writes silence without synthesising it, until the next message.
+    bool resting() const;
 
 private:
     struct State;

@@ -87,6 +87,7 @@ private:
     std::uint32_t m_background { 0 };
     // What the window shows, to leave out of a present what has not changed since the last one.
     std::vector<std::uint16_t> m_shown;
+    std::vector<std::uint32_t> m_converted;
     std::uint32_t m_present_interval { 0 };
     // The SDL event that wakes wait_event when another thread posts; 0 before the window opens.
     std::uint32_t m_wake_event { 0 };
