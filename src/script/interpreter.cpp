@@ -49,8 +49,7 @@ constexpr std::string_view kStateNames[kStateCount] = {
 
 constexpr std::uint32_t kPollingSleep = 2;
 
-void trace_line(
-    Engine& engine, std::uint32_t at, const std::string& file, std::int32_t line, std::string_view text)
+void trace_line(Engine& engine, std::uint32_t at, const std::string& file, std::int32_t line, std::string_view text)
 {
     if (!text.empty() && text.back() == '\n')
         text.remove_suffix(1);
@@ -136,10 +135,7 @@ void fetch(Engine& engine)
 
 } // namespace
 
-std::string_view state_name(State state)
-{
-    return kStateNames[static_cast<int>(state)];
-}
+std::string_view state_name(State state) { return kStateNames[static_cast<int>(state)]; }
 
 std::optional<State> parse_state(std::string_view text)
 {
@@ -207,10 +203,7 @@ std::uint32_t remaining_wait(Engine& engine)
     return elapsed < wait.pending_wait ? wait.pending_wait - elapsed : 0;
 }
 
-void add_wait(Engine& engine, std::uint32_t ms)
-{
-    engine.interpreter.wait.pending_wait += ms;
-}
+void add_wait(Engine& engine, std::uint32_t ms) { engine.interpreter.wait.pending_wait += ms; }
 
 void script_error(Engine& engine, std::string_view message)
 {
