@@ -45,6 +45,8 @@ options:
   --max-time MS       stop after MS milliseconds of game time (exit status 3)
   --max-passes N      stop after N frame-loop passes (exit status 3)
   --answer yes|no     how --headless answers Yes/No message boxes (default no)
+  --messages ja|ja+en the engine's messages in Japanese (default), or with the English reading
+                      of each under the Japanese
   --seed N            seed the random numbers of .rnd with N instead of the clock
   --date "YYYY-MM-DD HH:MM:SS"  the date and time .now reads at the start of a --headless run
   --ini NAME          the ini file to read, for game folders with several
@@ -136,6 +138,12 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
                 line.answer = YesNo::No;
             else
                 return { std::nullopt, "--answer needs yes or no" };
+        } else if (argument == "--messages") {
+            auto value = next_value();
+            if (value && (*value == "ja" || *value == "ja+en"))
+                line.english_messages = *value == "ja+en";
+            else
+                return { std::nullopt, "--messages needs ja or ja+en" };
         } else if (argument == "--seed") {
             auto value = next_value();
             auto number = value ? parse_number<std::uint32_t>(*value) : std::nullopt;

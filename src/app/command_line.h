@@ -37,6 +37,8 @@ struct CommandLine {
     std::optional<std::uint32_t> max_time;
     std::optional<std::uint64_t> max_passes;
     YesNo answer { YesNo::No };
+    // --messages ja+en: message boxes add the English reading of each engine text.
+    bool english_messages { false };
     std::optional<std::string> ini_name;
     // Scripted input to replay, and a PNG to write of what the window shows at the end.
     std::optional<std::string> input;

@@ -177,19 +177,25 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
         present_dirty(engine);
         owed = std::min(owed + (clock.now() - now), kCatchUp);
     };
+    // The window shows the last picture the game made when the run ends (for a screenshot of it).
+    auto const finish = [&](RunEnd end) {
+        if (present_pending)
+            present_dirty(engine);
+        return end;
+    };
     std::uint64_t passes = 0;
     for (;;) {
         if (limits.max_passes && passes++ >= *limits.max_passes)
-            return RunEnd::PassLimit;
+            return finish(RunEnd::PassLimit);
         script::interpreter_step(engine);
         bool rested = false;
         for (;;) {
             if (dispatch_events(engine, hooks) == Dispatch::Quit)
-                return RunEnd::Closed;
+                return finish(RunEnd::Closed);
             if (hooks && hooks->stalled(engine))
-                return RunEnd::Stalled;
+                return finish(RunEnd::Stalled);
             if (time_is_up(engine, limits, started))
-                return RunEnd::TimeLimit;
+                return finish(RunEnd::TimeLimit);
             std::uint32_t const now = clock.now();
             present_if_due(now);
             std::uint32_t const left = wait.frame_delay > 0 ? until(now, wait.deadline) : 0;

@@ -268,7 +268,8 @@ void cursor_command(Engine& engine)
             image = decode_cursor(bytes.bytes());
     }
     if (!image || !window.set_cursor(&*image))
-        script::script_error(engine, texts::kCursorNotLoaded.sjis);
+        script::script_error(
+            engine, texts::kCursorNotLoaded.sjis, "cannot load the cursor \"" + argument + "\"");
 }
 
 void move_cursor_command(Engine& engine)

@@ -316,6 +316,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     options.linear_filter = line.linear_filter;
     options.answer
         = line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No;
+    options.english_messages = line.english_messages;
     options.date = line.date;
     options.midi_port = line.midi_port;
     options.soundfont = line.soundfont;
@@ -353,6 +354,7 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         standard_commands());
     if (line.trace)
         engine.trace = &error_output;
+    engine.author_notes = &error_output;
     engine.media.link.player = services->media.get();
     engine.midi = std::make_unique<media::MidiSequencer>(
         *services->clock, services->midi_timer.get(), services->midi_out.get());

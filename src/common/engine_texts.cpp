@@ -45,4 +45,13 @@ std::string english_reading(std::string_view sjis)
     return reading;
 }
 
+std::string with_english_reading(std::string_view sjis)
+{
+    std::string text(sjis);
+    std::string const reading = english_reading(sjis);
+    if (!reading.empty())
+        text += "\n\n" + reading;
+    return text;
+}
+
 } // namespace advplay::texts

@@ -159,6 +159,9 @@ constexpr EngineText kAll[] = {
 // order they occur and one a line; empty when the box holds none. The box may wrap a text in other
 // words, as a script error's file and line do.
 std::string english_reading(std::string_view sjis);
+// The box text followed, after an empty line, by the English readings of the engine texts in it;
+// the text alone when it holds none.
+std::string with_english_reading(std::string_view sjis);
 
 } // namespace texts
 

@@ -126,6 +126,8 @@ public:
     media::MediaDevices media { platform.files, platform.clock, internal_errors };
     // One line per executed script line when set (--trace).
     platform::TextOutput* trace { nullptr };
+    // For script authors: what a script error's box leaves out (the file, the label), when set.
+    platform::TextOutput* author_notes { nullptr };
 };
 
 } // namespace advplay

@@ -207,7 +207,8 @@ void picture_command(Engine& engine, bool is_sprite)
         auto const path = resolve_data_path(source_text, engine.settings.data_path, ".bmp");
         source.surface = path ? graphics.picture_cache.get(sources(engine), *path) : nullptr;
         if (!source.surface) {
-            script_error(engine, texts::kSourceFileUnreadable.sjis);
+            script_error(engine, texts::kSourceFileUnreadable.sjis,
+                "cannot open the picture \"" + (path ? *path : std::string(source_text)) + "\"");
             return;
         }
     }

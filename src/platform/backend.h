@@ -40,6 +40,8 @@ struct BackendOptions {
     bool linear_filter { false };
     // What a Yes/No message box answers when nobody is there to click: Yes or No.
     MessageBoxAnswer answer { MessageBoxAnswer::No };
+    // Message boxes add the English reading of each engine text under the Japanese one.
+    bool english_messages { false };
     // "YYYY-MM-DD HH:MM:SS": the calendar at the start of a run on a virtual clock.
     std::optional<std::string> date;
     // The music's output: an ALSA sequencer port, else a synthesiser with this SoundFont.

@@ -115,6 +115,30 @@ bool push_frame(Engine& engine, bool resume, std::string_view resume_text)
 
 } // namespace
 
+namespace {
+
+// Why goto_target could not find a target, for the script's author.
+std::string missing_target(Engine& engine, std::string_view target_text)
+{
+    Target const target = parse_target(target_text);
+    std::string const script
+        = target.script.empty() ? engine.store.position().file_name : std::string(target.script);
+    bool const script_there = engine.store.index().contains(lower_ascii(script));
+    if (!script_there)
+        return "no script \"" + script + "\" in the scenario (jump to \"" + std::string(target_text) + "\")";
+    switch (target.kind) {
+    case Target::Kind::Label:
+        return "no label \":" + std::string(target.label) + "\" in the script \"" + script + "\"";
+    case Target::Kind::Line:
+        return "the script \"" + script + "\" has no line " + std::to_string(target.line);
+    case Target::Kind::Start:
+        break;
+    }
+    return "the script \"" + script + "\" cannot be started";
+}
+
+} // namespace
+
 bool goto_target(Engine& engine, std::string_view target_text)
 {
     Target const target = parse_target(target_text);
@@ -169,12 +193,14 @@ bool jump_to(Engine& engine, std::string_view target)
         // written with the lower-cased current name.
         std::string_view const script = parse_target(target).script;
         if (!script.empty() && script != engine.store.position().file_name) {
-            script_error(engine, texts::kJumpOutOfSubroutine.sjis);
+            script_error(engine, texts::kJumpOutOfSubroutine.sjis,
+                "a subroutine of the script \"" + engine.store.position().file_name + "\" jumps to \""
+                    + std::string(target) + "\"");
             return false;
         }
     }
     if (!goto_target(engine, target)) {
-        script_error(engine, texts::kJumpFailed.sjis);
+        script_error(engine, texts::kJumpFailed.sjis, missing_target(engine, target));
         return false;
     }
     return true;
@@ -208,7 +234,7 @@ bool sub_command(Engine& engine)
     if (!push_frame(engine, false, {}))
         return false;
     if (!goto_target(engine, argument)) {
-        script_error(engine, texts::kSubFailed.sjis);
+        script_error(engine, texts::kSubFailed.sjis, missing_target(engine, argument));
         return false;
     }
     return true;
@@ -219,7 +245,7 @@ bool call_with_resume(Engine& engine, std::string_view target, std::string_view 
     if (!push_frame(engine, true, resume_text))
         return false;
     if (!goto_target(engine, target)) {
-        script_error(engine, texts::kSubFailed.sjis);
+        script_error(engine, texts::kSubFailed.sjis, missing_target(engine, target));
         return false;
     }
     return true;

@@ -205,9 +205,16 @@ std::uint32_t remaining_wait(Engine& engine)
 
 void add_wait(Engine& engine, std::uint32_t ms) { engine.interpreter.wait.pending_wait += ms; }
 
-void script_error(Engine& engine, std::string_view message)
+void script_error(Engine& engine, std::string_view message, std::string_view detail)
 {
     auto const& position = engine.store.position();
+    if (engine.author_notes && !detail.empty()) {
+        std::string note
+            = "advplay: " + position.file_name + ":" + std::to_string(position.line_index) + ": ";
+        note += detail;
+        note += '\n';
+        engine.author_notes->write(engine.platform.encoding.to_utf8(note));
+    }
     std::string text = "FILE : ";
     text += position.file_name;
     text += "\nLINE : ";

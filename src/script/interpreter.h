@@ -111,6 +111,9 @@ std::uint32_t remaining_wait(Engine& engine);
 void add_wait(Engine& engine, std::uint32_t ms);
 
 // Reports a script error in a message box naming the current script and line.
-void script_error(Engine& engine, std::string_view message);
+// `detail` (Shift-JIS) names what the box's text leaves out for the script's author, such as the
+// file that could not be opened or the label that was not found; it goes to the author notes, after
+// the script's file and line.
+void script_error(Engine& engine, std::string_view message, std::string_view detail = {});
 
 } // namespace advplay::script

@@ -154,7 +154,7 @@ std::int32_t int_value(Engine& engine, std::string_view text)
         return number_value(text);
     if (auto value = find_int(engine, text))
         return *value;
-    script_error(engine, texts::kMissingVariable.sjis);
+    script_error(engine, texts::kMissingVariable.sjis, "no variable \"" + std::string(text) + "\"");
     return 0;
 }
 

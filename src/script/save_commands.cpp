@@ -127,7 +127,7 @@ void load_command(Engine& engine)
     bool const loaded
         = variable.empty() ? load_variables(engine, *path) : load_variable(engine, *path, variable);
     if (!loaded)
-        script_error(engine, texts::kLoadFailed.sjis);
+        script_error(engine, texts::kLoadFailed.sjis, "cannot read the save \"" + *path + "\"");
 }
 
 } // namespace advplay::script

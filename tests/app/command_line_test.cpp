@@ -15,8 +15,8 @@ ParseResult parse(std::vector<std::string> arguments)
 
 TEST(CommandLine, PlayOptions)
 {
-    auto const result = parse(
-        { "--headless", "--trace", "--max-time", "5000", "--answer", "yes", "--ini", "x.ini", "game" });
+    auto const result = parse({ "--headless", "--trace", "--max-time", "5000", "--answer", "yes",
+        "--messages", "ja+en", "--ini", "x.ini", "game" });
     ASSERT_TRUE(result.command_line);
     CommandLine const& line = *result.command_line;
     EXPECT_EQ(line.action, Action::Play);
@@ -24,6 +24,8 @@ TEST(CommandLine, PlayOptions)
     EXPECT_TRUE(line.trace);
     EXPECT_EQ(line.max_time, 5000u);
     EXPECT_EQ(line.answer, YesNo::Yes);
+    EXPECT_TRUE(line.english_messages);
+    EXPECT_FALSE(parse({ "--messages", "ja" }).command_line->english_messages);
     EXPECT_EQ(line.ini_name, "x.ini");
     EXPECT_EQ(line.operands, std::vector<std::string> { "game" });
     EXPECT_TRUE(parse({}).command_line->operands.empty());
@@ -63,6 +65,7 @@ TEST(CommandLine, MistakesAreExplained)
     EXPECT_NE(parse({ "--max-time" }).error.find("--max-time"), std::string::npos);
     EXPECT_NE(parse({ "--max-time", "-1" }).error.find("--max-time"), std::string::npos);
     EXPECT_NE(parse({ "--answer", "maybe" }).error.find("yes or no"), std::string::npos);
+    EXPECT_NE(parse({ "--messages", "en" }).error.find("ja or ja+en"), std::string::npos);
     EXPECT_NE(parse({ "--bogus" }).error.find("--bogus"), std::string::npos);
     EXPECT_NE(parse({ "pack", "only-one" }).error.find("usage"), std::string::npos);
     EXPECT_NE(parse({ "unpack", "a", "b", "c" }).error.find("usage"), std::string::npos);

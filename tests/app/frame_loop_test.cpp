@@ -3,8 +3,8 @@
 #include "app/frame_loop.h"
 
 #include "app/input.h"
-#include "platform/headless/headless_window.h"
 #include "support/bitmap_files.h"
+#include "support/forwarding_window.h"
 #include "support/test_game.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ using platform::EventType;
 // A headless window whose presents cost `present_cost` ms of the virtual clock, which wants at most
 // one present per `interval` ms, and whose wait for events lets the clock run, ending early only when
 // `click_at` comes (a left click at (1, 1)).
-class SlowWindow final : public platform::Window {
+class SlowWindow final : public testing::ForwardingWindow {
 public:
     platform::VirtualClock* clock { nullptr };
     std::uint32_t present_cost { 0 };
@@ -34,11 +34,6 @@ public:
     std::vector<Rest> rests;
     std::vector<std::uint32_t> presents;
 
-    bool open(std::string_view title, std::uint32_t background) override
-    {
-        return m_inner.open(title, background);
-    }
-    bool poll_event(Event& event) override { return m_inner.poll_event(event); }
     void wait_event(std::uint32_t ms) override
     {
         rests.push_back({ clock->now(), ms });
@@ -51,13 +46,6 @@ public:
         }
         clock->sleep(ms);
     }
-    void post_event(const Event& event) override { m_inner.post_event(event); }
-    bool set_title(std::string_view title) override { return m_inner.set_title(title); }
-    platform::CursorPosition cursor_position() override { return m_inner.cursor_position(); }
-    void warp_cursor(platform::CursorPosition position) override { m_inner.warp_cursor(position); }
-    void capture_mouse(bool captured) override { m_inner.capture_mouse(captured); }
-    bool set_cursor(const platform::CursorImage* image) override { return m_inner.set_cursor(image); }
-    void show_cursor(bool shown) override { m_inner.show_cursor(shown); }
     void present(const platform::PictureArea& area) override
     {
         presents.push_back(clock->now());
@@ -65,18 +53,6 @@ public:
         clock->sleep(present_cost);
     }
     std::uint32_t present_interval() const override { return interval; }
-    void handle_paint_requests() override { }
-    void set_background(std::uint32_t color) override { m_inner.set_background(color); }
-    bool full_screen() const override { return m_inner.full_screen(); }
-    platform::FullScreenResult set_full_screen(bool full_screen) override
-    {
-        return m_inner.set_full_screen(full_screen);
-    }
-    void raise() override { }
-    platform::PictureArea shown_picture() const override { return m_inner.shown_picture(); }
-
-private:
-    platform::HeadlessWindow m_inner;
 };
 
 // Twenty red squares, 10 ms apart: 200 ms of game time.

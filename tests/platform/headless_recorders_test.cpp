@@ -1,4 +1,6 @@
 // What the headless recorders keep: the newest entries, within a bound however long the run.
+#include "common/engine_texts.h"
+#include "platform/headless/headless_message_box.h"
 #include "platform/headless/recent_log.h"
 #include "platform/headless/recording_midi_out.h"
 #include "platform/headless/virtual_clock.h"
@@ -7,6 +9,25 @@
 
 namespace advplay::platform {
 namespace {
+
+TEST(HeadlessRecorders, AMessageBoxWritesItsTextAndWhenAskedItsEnglishReading)
+{
+    TextEncoding const encoding;
+    StringOutput output;
+    HeadlessMessageBox japanese(output, encoding, MessageBoxAnswer::Yes);
+    EXPECT_EQ(
+        japanese.show(texts::kFullScreenQuestion.sjis, {}, MessageBoxButtons::YesNo), MessageBoxAnswer::Yes);
+    EXPECT_EQ(output.text(), std::string(texts::kFullScreenQuestion.utf8) + "\n\n");
+    output.clear();
+    HeadlessMessageBox both(output, encoding, MessageBoxAnswer::No, true);
+    std::string const box = "FILE : start\nLINE : 2\n\n" + std::string(texts::kSaveFailed.sjis);
+    EXPECT_EQ(both.show(box, {}, MessageBoxButtons::Ok), MessageBoxAnswer::Ok);
+    EXPECT_EQ(output.text(),
+        "FILE : start\nLINE : 2\n\n" + std::string(texts::kSaveFailed.utf8) + "\n\n"
+            + std::string(texts::kSaveFailed.english) + "\n\n");
+    // What the engine showed, as it passed it.
+    EXPECT_EQ(both.shown().back(), box);
+}
 
 TEST(HeadlessRecorders, ARecentLogKeepsTheNewestEntriesWithinItsCapacity)
 {

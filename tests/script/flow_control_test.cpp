@@ -225,3 +225,40 @@ TEST_F(FlowControlTest, ReturnFromAnEscapeResumesTheMessageLine)
 
 } // namespace
 } // namespace advplay::script
+
+namespace advplay::script {
+namespace {
+
+// The author's note of each failed jump or call names what was missing, after the script's place;
+// the box keeps the engine's text.
+TEST(ScriptErrorNotes, NameTheMissingScriptLabelLineOrFile)
+{
+    auto const note_of = [](std::string_view script, std::string_view box_text) {
+        testing::TestGame game;
+        platform::StringOutput notes;
+        game.engine().author_notes = &notes;
+        game.write_script("other", ":here\n.sub exit\n");
+        game.write_script("start", script);
+        EXPECT_TRUE(game.load_and_start());
+        game.run();
+        EXPECT_NE(game.messages().find(box_text), std::string::npos) << script;
+        return notes.text();
+    };
+    EXPECT_EQ(note_of(".cap a\n.jmp nowhere\n", "「.jmp」に失敗しました"),
+        "advplay: start:2: no script \"nowhere\" in the scenario (jump to \"nowhere\")\n");
+    EXPECT_EQ(note_of(".jmp other:there\n", "「.jmp」に失敗しました"),
+        "advplay: start:1: no label \":there\" in the script \"other\"\n");
+    EXPECT_EQ(note_of(".sub other;99\n", "「.sub」に失敗しました"),
+        "advplay: start:1: the script \"other\" has no line 99\n");
+    EXPECT_EQ(note_of(".cas missing\n.\n.end\n", "存在しない変数を指定しました"),
+        "advplay: start:1: no variable \"missing\"\n");
+    EXPECT_EQ(note_of(".pic screen pictures\\none 0 0 0 0 0 0 8 8\n.end\n", "コピー元のファイルを開けません"),
+        "advplay: start:1: cannot open the picture \"data\\pictures\\none.bmp\"\n");
+    EXPECT_EQ(note_of(".cur nothing\n.end\n", "カーソルファイルが読み込めませんでした"),
+        "advplay: start:1: cannot load the cursor \"nothing\"\n");
+    // An error with nothing more to say leaves no note.
+    EXPECT_EQ(note_of(".bogus\n.end\n", "存在しないコマンドを指定しました"), "");
+}
+
+} // namespace
+} // namespace advplay::script

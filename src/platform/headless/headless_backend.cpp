@@ -30,8 +30,8 @@ std::optional<Services> make_headless_backend(const BackendOptions& options)
     services.midi_out = std::make_unique<RecordingMidiOut>(*clock);
     services.clock = std::move(clock);
     services.window = std::make_unique<HeadlessWindow>();
-    services.message_box
-        = std::make_unique<HeadlessMessageBox>(*options.error_output, *services.encoding, options.answer);
+    services.message_box = std::make_unique<HeadlessMessageBox>(
+        *options.error_output, *services.encoding, options.answer, options.english_messages);
     services.audio = std::make_unique<RecordingAudio>();
     services.media = std::make_unique<RecordingMediaPlayer>(*services.clock);
     return services;

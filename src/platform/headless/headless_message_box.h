@@ -1,6 +1,7 @@
 // HeadlessMessageBox: writes each box to a text output and answers it at once.
 #pragma once
 
+#include "common/engine_texts.h"
 #include "platform/headless/recent_log.h"
 #include "platform/message_box.h"
 #include "platform/text_encoding.h"
@@ -13,10 +14,13 @@ namespace advplay::platform {
 
 class HeadlessMessageBox final : public MessageBox {
 public:
-    HeadlessMessageBox(TextOutput& output, const TextEncoding& encoding, MessageBoxAnswer yes_no_answer)
+    // `english`: each engine text is followed by its English reading.
+    HeadlessMessageBox(TextOutput& output, const TextEncoding& encoding, MessageBoxAnswer yes_no_answer,
+        bool english = false)
         : m_output(output)
         , m_encoding(encoding)
         , m_yes_no_answer(yes_no_answer)
+        , m_english(english)
     {
     }
 
@@ -24,7 +28,8 @@ public:
     MessageBoxAnswer show(
         std::string_view text, std::optional<std::string_view>, MessageBoxButtons buttons) override
     {
-        std::string line = m_encoding.to_utf8(text);
+        std::string line
+            = m_encoding.to_utf8(m_english ? texts::with_english_reading(text) : std::string(text));
         line += "\n\n";
         m_output.write(line);
         m_shown.push(std::string(text));
@@ -38,6 +43,7 @@ private:
     TextOutput& m_output;
     const TextEncoding& m_encoding;
     MessageBoxAnswer m_yes_no_answer;
+    bool m_english;
     RecentLog<std::string> m_shown { 1024 };
 };
 

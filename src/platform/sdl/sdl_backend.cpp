@@ -3,6 +3,7 @@
 
 #include "platform/alsa/alsa_messages.h"
 #include "platform/alsa/alsa_midi_out.h"
+#include "platform/drawn_message_box.h"
 #include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/host_services.h"
 #include "platform/posix/instance_lock.h"
@@ -65,7 +66,9 @@ std::optional<Services> make_sdl_backend(const BackendOptions& options)
     services.midi_out = make_midi_out(options, mixer);
     auto window = std::make_unique<SdlWindow>(
         *services.encoding, SdlWindowOptions { options.scale, options.linear_filter, options.say });
-    services.message_box = std::make_unique<SdlMessageBox>(*services.encoding, *window);
+    services.message_box = std::make_unique<DrawnMessageBox>(*window, services.fonts.get(),
+        *services.encoding, DrawnMessageBoxOptions { options.english_messages, options.error_output },
+        std::make_unique<SdlMessageBox>(*services.encoding, *window));
     services.window = std::move(window);
     services.audio = std::make_unique<SdlAudio>(mixer);
     services.media = std::make_unique<SdlMediaPlayer>(*services.clock, mixer);

@@ -5,7 +5,6 @@
 
 #include <SDL.h>
 
-#include <cstdio>
 #include <string>
 
 namespace advplay::platform {
@@ -45,11 +44,9 @@ MessageBoxAnswer SdlMessageBox::show(
     data.numbuttons = question ? 2 : 1;
     data.buttons = question ? yes_no : ok;
     int pressed = 0;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-        // Without a display the box cannot appear; the player still reads it in the terminal.
-        std::fprintf(stderr, "%s\n\n", message.c_str());
+    // Without a display the box cannot appear; the player has read it in the terminal already.
+    if (SDL_ShowMessageBox(&data, &pressed) != 0)
         return question ? MessageBoxAnswer::No : MessageBoxAnswer::Ok;
-    }
     if (!question)
         return MessageBoxAnswer::Ok;
     return pressed == 1 ? MessageBoxAnswer::Yes : MessageBoxAnswer::No;

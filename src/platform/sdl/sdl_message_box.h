@@ -1,4 +1,5 @@
-// SdlMessageBox: real message boxes with the engine's Japanese texts.
+// SdlMessageBox: the system's message boxes, for what comes while the game's window has no picture to
+// draw a box in (before it opens, or when it could not).
 #pragma once
 
 #include "platform/message_box.h"

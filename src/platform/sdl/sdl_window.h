@@ -57,6 +57,12 @@ public:
     SDL_Window* handle() const { return m_window; }
     // Why the window could not open, for the user.
     std::string open_error() const override { return m_error; }
+    PictureArea shown_picture() const override
+    {
+        if (m_shown.empty())
+            return {};
+        return { m_shown.data(), 640, 0, 0, 640, 480 };
+    }
 
 private:
     // The window's size in its own units and its renderer's output in pixels.
