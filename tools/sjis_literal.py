@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Prints C++ Shift-JIS string literals for the engine's texts.
 
-Usage: tools/sjis_literal.py NAME=TEXT ...
-Each argument becomes one line `constexpr EngineText NAME { "<sjis escapes>", "TEXT" };`
-ready to paste into src/common/engine_texts.h.
+Usage: tools/sjis_literal.py NAME=TEXT=ENGLISH ...
+Each argument becomes one line
+`constexpr EngineText NAME { "<sjis escapes>", "TEXT", "ENGLISH" };` ready to paste into
+src/common/engine_texts.h; ENGLISH is the reading shown under the text with --messages ja+en.
 """
 import sys
 
@@ -23,7 +24,13 @@ def literal(text):
     return '"' + out + '"'
 
 
+def quoted(text):
+    return '"' + text.replace("\\", "\\\\").replace("\n", "\\n").replace('"', '\\"') + '"'
+
+
 for argument in sys.argv[1:]:
-    name, _, text = argument.partition("=")
-    shown = text.replace("\\", "\\\\").replace("\n", "\\n").replace('"', '\\"')
-    print(f'constexpr EngineText {name} {{ {literal(text)}, "{shown}" }};')
+    name, _, rest = argument.partition("=")
+    text, _, english = rest.partition("=")
+    if not english:
+        sys.exit(f"{name}: give the English reading after a second '='")
+    print(f"constexpr EngineText {name} {{ {literal(text)}, {quoted(text)}, {quoted(english)} }};")
