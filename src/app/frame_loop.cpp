@@ -200,10 +200,14 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
             present_if_due(now);
             std::uint32_t const left = wait.frame_delay > 0 ? until(now, wait.deadline) : 0;
             if (left > 0) {
-                if (left >= kLongWait)
-                    clock.sleep(kWaitStep);
-                else
+                // A window that can wait for events sleeps until close to the deadline, woken by
+                // input; the last milliseconds go tick by tick, as close as the clock can tell.
+                if (left >= kLongWait) {
+                    if (left == kLongWait || !window.wait_event(left - kLongWait))
+                        clock.sleep(kWaitStep);
+                } else {
                     clock.sleep_to_next_tick();
+                }
                 continue;
             }
             // A game waiting for the player has nothing to do until an event or the mark's next
@@ -226,7 +230,7 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
             if (present_pending)
                 rest = std::min(*rest, until(now, last_present + interval));
             if (*rest > 0)
-                window.wait_event(*rest);
+                (void)window.wait_event(*rest);
         }
         // Game time runs on the deadlines: the next pass is due when the waits asked for have passed
         // since the interval began, however long the pass took to reach finish_command, and a wait

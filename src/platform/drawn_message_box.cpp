@@ -286,7 +286,7 @@ MessageBoxAnswer DrawnMessageBox::show(
     while (!answer) {
         Event event;
         if (!m_window.poll_event(event)) {
-            m_window.wait_event(kIdleWait);
+            (void)m_window.wait_event(kIdleWait);
             continue;
         }
         switch (event.type) {

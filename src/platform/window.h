@@ -109,9 +109,13 @@ public:
     // Takes the next waiting event; false when there is none.
     virtual bool poll_event(Event& event) = 0;
     // Blocks until something happens to the window (input, the pointer moving, a posted event) or
-    // `ms` milliseconds pass, so that a game waiting for the player rests. A window that cannot
-    // block returns at once, and the frame loop goes on exactly as if it had not been asked.
-    virtual void wait_event(std::uint32_t ms) { (void)ms; }
+    // `ms` milliseconds pass, so that a waiting game rests. A window that cannot block returns false
+    // at once, and the frame loop goes on exactly as if it had not been asked.
+    virtual bool wait_event(std::uint32_t ms)
+    {
+        (void)ms;
+        return false;
+    }
     // Queues an event behind the events already waiting. Any thread may post.
     virtual void post_event(const Event& event) = 0;
     void post_close_request() { post_event({ EventType::CloseRequest }); }

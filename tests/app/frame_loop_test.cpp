@@ -34,7 +34,7 @@ public:
     std::vector<Rest> rests;
     std::vector<std::uint32_t> presents;
 
-    void wait_event(std::uint32_t ms) override
+    bool wait_event(std::uint32_t ms) override
     {
         rests.push_back({ clock->now(), ms });
         std::uint32_t const until = clock->now() + ms;
@@ -42,9 +42,10 @@ public:
             clock->sleep(click_at - clock->now());
             post_event({ EventType::ButtonDown });
             post_event({ EventType::ButtonUp });
-            return;
+            return true;
         }
         clock->sleep(ms);
+        return true;
     }
     void present(const platform::PictureArea& area) override
     {
@@ -133,6 +134,24 @@ TEST(FrameLoop, AGameWaitingForAClickRestsUntilItComes)
     EXPECT_LE(window.rests.size(), 5u);
     EXPECT_GE(game.clock().now(), 1000u);
     EXPECT_LT(game.clock().now(), 1010u);
+}
+
+TEST(FrameLoop, ALongWaitSleepsOnTheWindowUntilCloseToItsDeadline)
+{
+    SlowWindow window;
+    window.interval = 16;
+    testing::TestGame game(platform::MessageBoxAnswer::No, &window);
+    window.clock = &game.clock();
+    game.write_script("start", ".wat 1000\n.cap a\n.end\n");
+    ASSERT_TRUE(game.load_and_start());
+    game.enable_trace();
+    game.run();
+    // One wait for events, then the last milliseconds tick by tick: the caption still changes on
+    // the millisecond.
+    ASSERT_FALSE(window.rests.empty());
+    EXPECT_EQ(window.rests.front().ms, 1000u - 8u);
+    EXPECT_LE(window.rests.size(), 2u);
+    EXPECT_NE(game.trace().find("1000 start:3 Quit .end"), std::string::npos) << game.trace();
 }
 
 TEST(FrameLoop, ARestEndsWhenTheMarkIsDueToBlink)

@@ -238,17 +238,18 @@ bool SdlWindow::poll_event(Event& event)
     return false;
 }
 
-void SdlWindow::wait_event(std::uint32_t ms)
+bool SdlWindow::wait_event(std::uint32_t ms)
 {
     if (!m_video)
-        return;
+        return false;
     {
         std::lock_guard const lock(m_posted_mutex);
         if (!m_posted.empty())
-            return;
+            return true;
     }
     // Any event ends the wait, the pointer's motion too: the next pass looks at where it is.
     SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<std::uint32_t>(ms, 0x7FFFFFFF)));
+    return true;
 }
 
 void SdlWindow::post_event(const Event& event)

@@ -37,7 +37,7 @@ public:
 
     bool open(std::string_view title, std::uint32_t background) override;
     bool poll_event(Event& event) override;
-    void wait_event(std::uint32_t ms) override;
+    bool wait_event(std::uint32_t ms) override;
     void post_event(const Event& event) override;
     bool set_title(std::string_view title) override;
     CursorPosition cursor_position() override;
