@@ -57,10 +57,14 @@ Dispatch handle(Engine& engine, const platform::Event& event)
         key_up(engine, event.key);
         break;
     case platform::EventType::ButtonDown:
-        button_down(engine, event.button, event.x, event.y);
+        if (event.button != platform::MouseButton::Middle)
+            button_down(engine, event.button, event.x, event.y);
         break;
     case platform::EventType::ButtonUp:
-        button_up(engine, event.button);
+        if (event.button != platform::MouseButton::Middle)
+            button_up(engine, event.button);
+        break;
+    case platform::EventType::Wheel:
         break;
     case platform::EventType::FocusLost:
         // Another application came to the front: a full-screen game steps back into its window.

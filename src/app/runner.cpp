@@ -174,6 +174,7 @@ private:
         case InputAction::Kind::Key:
             event.key = action.key;
             event.alt = action.alt;
+            event.ctrl = action.ctrl;
             if (action.phase != KeyPhase::Up) {
                 event.type = platform::EventType::KeyDown;
                 event.repeat = action.phase == KeyPhase::Repeat;
@@ -184,6 +185,11 @@ private:
                 event.repeat = false;
                 window.post_event(event);
             }
+            break;
+        case InputAction::Kind::Wheel:
+            event.type = platform::EventType::Wheel;
+            event.wheel = action.wheel;
+            window.post_event(event);
             break;
         case InputAction::Kind::Shot:
             m_shot(action.file);

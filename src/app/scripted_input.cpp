@@ -39,26 +39,40 @@ std::optional<platform::MouseButton> button_of(std::string_view word)
         return platform::MouseButton::Left;
     if (word == "right")
         return platform::MouseButton::Right;
+    if (word == "middle")
+        return platform::MouseButton::Middle;
     return std::nullopt;
 }
 
 struct KeyName {
     std::string_view name;
     platform::Key key;
-    bool alt;
+    bool alt { false };
+    bool ctrl { false };
 };
 
 constexpr KeyName kKeys[] = {
-    { "enter", platform::Key::Enter, false },
-    { "space", platform::Key::Space, false },
-    { "escape", platform::Key::Escape, false },
-    { "f4", platform::Key::F4, false },
-    { "f12", platform::Key::F12, false },
-    { "left", platform::Key::Left, false },
-    { "up", platform::Key::Up, false },
-    { "right", platform::Key::Right, false },
-    { "down", platform::Key::Down, false },
+    { "enter", platform::Key::Enter },
+    { "space", platform::Key::Space },
+    { "escape", platform::Key::Escape },
+    { "f4", platform::Key::F4 },
+    { "f12", platform::Key::F12 },
+    { "left", platform::Key::Left },
+    { "up", platform::Key::Up },
+    { "right", platform::Key::Right },
+    { "down", platform::Key::Down },
     { "alt+enter", platform::Key::Enter, true },
+    { "ctrl", platform::Key::Ctrl },
+    { "tab", platform::Key::Tab },
+    { "a", platform::Key::A },
+    { "c", platform::Key::C },
+    { "h", platform::Key::H },
+    { "f1", platform::Key::F1 },
+    { "f9", platform::Key::F9 },
+    { "pageup", platform::Key::PageUp },
+    { "pagedown", platform::Key::PageDown },
+    { "backspace", platform::Key::Backspace },
+    { "ctrl+c", platform::Key::C, false, true },
 };
 
 // The action in `words` (from its verb on), or a description of what is wrong.
@@ -85,7 +99,7 @@ std::optional<InputAction> parse_action(std::span<const std::string_view> words,
         action.kind = verb == "click" ? InputAction::Kind::Click : InputAction::Kind::Press;
         auto button = words.size() > 1 ? button_of(words[1]) : std::nullopt;
         if (!button || !point(2) || words.size() != 4) {
-            error = std::string(verb) + " wants left or right and a point X Y";
+            error = std::string(verb) + " wants left, right or middle and a point X Y";
             return std::nullopt;
         }
         action.button = *button;
@@ -95,7 +109,7 @@ std::optional<InputAction> parse_action(std::span<const std::string_view> words,
         action.kind = InputAction::Kind::Release;
         auto button = words.size() == 2 ? button_of(words[1]) : std::nullopt;
         if (!button) {
-            error = "release wants left or right";
+            error = "release wants left, right or middle";
             return std::nullopt;
         }
         action.button = *button;
@@ -117,11 +131,14 @@ std::optional<InputAction> parse_action(std::span<const std::string_view> words,
                 found = &key;
         }
         if (!found || words.size() > 3) {
-            error = "key wants one of enter, space, escape, f4, f12, left, up, right, down, alt+enter";
+            error = "key wants one of";
+            for (auto const& key : kKeys)
+                error += std::string(&key == kKeys ? " " : ", ") + std::string(key.name);
             return std::nullopt;
         }
         action.key = found->key;
         action.alt = found->alt;
+        action.ctrl = found->ctrl;
         if (words.size() == 3) {
             if (words[2] == "down")
                 action.phase = KeyPhase::Down;
@@ -134,6 +151,18 @@ std::optional<InputAction> parse_action(std::span<const std::string_view> words,
                 return std::nullopt;
             }
         }
+        return action;
+    }
+    if (verb == "wheel") {
+        action.kind = InputAction::Kind::Wheel;
+        auto const notches
+            = words.size() == 3 ? number<std::int32_t>(words[2]) : std::optional<std::int32_t>(1);
+        if (words.size() < 2 || words.size() > 3 || (words[1] != "up" && words[1] != "down") || !notches
+            || *notches <= 0) {
+            error = "wheel wants up or down and how many notches (default 1)";
+            return std::nullopt;
+        }
+        action.wheel = words[1] == "up" ? *notches : -*notches;
         return action;
     }
     if (verb == "shot") {

@@ -28,6 +28,7 @@ struct InputAction {
         Release,
         Move,
         Key,
+        Wheel,
         Shot,
         Close,
     };
@@ -37,7 +38,10 @@ struct InputAction {
     std::int32_t y { 0 };
     platform::Key key { platform::Key::Other };
     bool alt { false };
+    bool ctrl { false };
     KeyPhase phase { KeyPhase::Tap };
+    // Wheel: notches, up positive.
+    std::int32_t wheel { 0 };
     // Shot: where to write the picture.
     std::string file;
 };

@@ -324,6 +324,7 @@ MessageBoxAnswer DrawnMessageBox::show(
             }
             break;
         case EventType::KeyUp:
+        case EventType::Wheel:
             break;
         case EventType::FocusLost:
         case EventType::FocusGained:

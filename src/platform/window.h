@@ -9,7 +9,8 @@
 
 namespace advplay::platform {
 
-// The keys the engine gives a meaning to; every other key arrives as Other.
+// The keys the engine gives a meaning to, and those the player's comforts use (from Ctrl on, keys
+// the original left to the system); every other key arrives as Other.
 enum class Key : std::uint8_t {
     Other,
     Enter,
@@ -21,11 +22,23 @@ enum class Key : std::uint8_t {
     Up,
     Right,
     Down,
+    Ctrl,
+    Tab,
+    A,
+    C,
+    H,
+    F1,
+    F9,
+    PageUp,
+    PageDown,
+    Backspace,
 };
 
 enum class MouseButton : std::uint8_t {
     Left,
     Right,
+    // The original gave it no meaning: it reaches only the player's comforts.
+    Middle,
 };
 
 enum class EventType : std::uint8_t {
@@ -40,6 +53,8 @@ enum class EventType : std::uint8_t {
     FocusGained,
     // A media device ended a play it was asked to report (posted from the device's own thread).
     DeviceNotify,
+    // The mouse wheel turned by `wheel` notches, away from the player positive.
+    Wheel,
 };
 
 // How a reported play ended.
@@ -58,8 +73,9 @@ struct Event {
     Key key { Key::Other };
     // KeyDown: an auto-repeat of a key held down.
     bool repeat { false };
-    // KeyDown: Alt was held.
+    // KeyDown: Alt was held; Ctrl was held.
     bool alt { false };
+    bool ctrl { false };
     MouseButton button { MouseButton::Left };
     // ButtonDown and ButtonUp: client coordinates of the 640 x 480 picture.
     std::int32_t x { 0 };
@@ -67,6 +83,7 @@ struct Event {
     // DeviceNotify: the medium the player opened (its id) and how the play ended.
     std::int32_t device { 0 };
     DeviceNotice notice { DeviceNotice::Successful };
+    std::int32_t wheel { 0 };
 };
 
 struct CursorPosition {

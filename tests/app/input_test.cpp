@@ -253,5 +253,32 @@ TEST_F(InputTest, EscapeF12AndAltEnterThroughTheFrameLoop)
     EXPECT_TRUE(m_game.audio().log().empty());
 }
 
+TEST_F(InputTest, TheKeysAndButtonsTheOriginalLeftAloneChangeNothing)
+{
+    start(".lcl :clicked 1\n.clk 0 0\n.end\n:clicked\n.let cx = 1\n.end\n");
+    for (Key key : { Key::Ctrl, Key::Tab, Key::A, Key::C, Key::H, Key::F1, Key::F9, Key::PageUp,
+             Key::PageDown, Key::Backspace }) {
+        Event event { EventType::KeyDown, key };
+        event.ctrl = key == Key::C;
+        m_game.window().post_event(event);
+        event.type = EventType::KeyUp;
+        m_game.window().post_event(event);
+    }
+    Event middle { EventType::ButtonDown };
+    middle.button = MouseButton::Middle;
+    m_game.window().post_event(middle);
+    middle.type = EventType::ButtonUp;
+    m_game.window().post_event(middle);
+    Event wheel { EventType::Wheel };
+    wheel.wheel = -2;
+    m_game.window().post_event(wheel);
+    EXPECT_EQ(frame_loop(engine(), { 500, std::nullopt }), RunEnd::TimeLimit);
+    EXPECT_EQ(engine().interpreter.state, State::ClickWait);
+    EXPECT_FALSE(input().left_down || input().right_down);
+    EXPECT_FALSE(m_game.window().full_screen());
+    EXPECT_TRUE(m_game.audio().log().empty());
+    EXPECT_FALSE(std::ifstream((m_game.folder().path() / "mordax.scn").string()).good());
+}
+
 } // namespace
 } // namespace advplay::app

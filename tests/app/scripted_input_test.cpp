@@ -47,14 +47,41 @@ TEST(ScriptedInput, ParsesEveryActionAndComment)
     EXPECT_EQ(script.steps[9].action.kind, InputAction::Kind::Close);
 }
 
+TEST(ScriptedInput, ParsesTheKeysAndButtonsOfThePlayersComforts)
+{
+    InputScript const script = parsed("at 0 key ctrl down\n"
+                                      "at 0 key tab\n"
+                                      "at 0 key ctrl+c\n"
+                                      "at 0 key backspace up\n"
+                                      "at 0 click middle 3 4\n"
+                                      "at 0 wheel up\n"
+                                      "at 0 wheel down 3\n");
+    ASSERT_EQ(script.steps.size(), 7u);
+    EXPECT_EQ(script.steps[0].action.key, platform::Key::Ctrl);
+    EXPECT_EQ(script.steps[0].action.phase, KeyPhase::Down);
+    EXPECT_EQ(script.steps[1].action.key, platform::Key::Tab);
+    EXPECT_EQ(script.steps[2].action.key, platform::Key::C);
+    EXPECT_TRUE(script.steps[2].action.ctrl);
+    EXPECT_FALSE(script.steps[1].action.ctrl);
+    EXPECT_EQ(script.steps[3].action.key, platform::Key::Backspace);
+    EXPECT_EQ(script.steps[4].action.button, platform::MouseButton::Middle);
+    EXPECT_EQ(script.steps[5].action.kind, InputAction::Kind::Wheel);
+    EXPECT_EQ(script.steps[5].action.wheel, 1);
+    EXPECT_EQ(script.steps[6].action.wheel, -3);
+}
+
 TEST(ScriptedInput, MistakesNameTheirLine)
 {
     EXPECT_EQ(parse_input_script("at 1 close\nat x close\n").error, "2: at wants a time in milliseconds");
     EXPECT_EQ(parse_input_script("at 1 clik left 1 2\n").error, "1: unknown action \"clik\"");
-    EXPECT_EQ(
-        parse_input_script("at 1 click middle 1 2\n").error, "1: click wants left or right and a point X Y");
-    EXPECT_EQ(
-        parse_input_script("at 1 click left 1\n").error, "1: click wants left or right and a point X Y");
+    EXPECT_EQ(parse_input_script("at 1 click centre 1 2\n").error,
+        "1: click wants left, right or middle and a point X Y");
+    EXPECT_EQ(parse_input_script("at 1 click left 1\n").error,
+        "1: click wants left, right or middle and a point X Y");
+    EXPECT_EQ(parse_input_script("at 1 wheel sideways\n").error,
+        "1: wheel wants up or down and how many notches (default 1)");
+    EXPECT_EQ(parse_input_script("at 1 wheel up 0\n").error,
+        "1: wheel wants up or down and how many notches (default 1)");
     EXPECT_EQ(parse_input_script("wait Sleeping\n").error, "1: unknown state \"Sleeping\"");
     EXPECT_EQ(parse_input_script("wait\n").error, "1: wait wants states, such as 11 or ClickWait,ChoiceWait");
     EXPECT_EQ(parse_input_script("at 1 key f5\n").error.substr(0, 11), "1: key want");

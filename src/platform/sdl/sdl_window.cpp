@@ -50,6 +50,27 @@ Key key_of(SDL_Keycode code)
         return Key::Right;
     case SDLK_DOWN:
         return Key::Down;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return Key::Ctrl;
+    case SDLK_TAB:
+        return Key::Tab;
+    case SDLK_a:
+        return Key::A;
+    case SDLK_c:
+        return Key::C;
+    case SDLK_h:
+        return Key::H;
+    case SDLK_F1:
+        return Key::F1;
+    case SDLK_F9:
+        return Key::F9;
+    case SDLK_PAGEUP:
+        return Key::PageUp;
+    case SDLK_PAGEDOWN:
+        return Key::PageDown;
+    case SDLK_BACKSPACE:
+        return Key::Backspace;
     default:
         return Key::Other;
     }
@@ -194,6 +215,7 @@ bool SdlWindow::translate(const void* raw, Event& event)
         event.key = key_of(sdl.key.keysym.sym);
         event.repeat = sdl.key.repeat != 0;
         event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
+        event.ctrl = (sdl.key.keysym.mod & KMOD_CTRL) != 0;
         return true;
     case SDL_MOUSEMOTION:
         m_pointer_x = sdl.motion.x;
@@ -204,15 +226,26 @@ bool SdlWindow::translate(const void* raw, Event& event)
     case SDL_MOUSEBUTTONUP: {
         m_pointer_x = sdl.button.x;
         m_pointer_y = sdl.button.y;
-        if (sdl.button.button != SDL_BUTTON_LEFT && sdl.button.button != SDL_BUTTON_RIGHT)
+        if (sdl.button.button == SDL_BUTTON_LEFT)
+            event.button = MouseButton::Left;
+        else if (sdl.button.button == SDL_BUTTON_RIGHT)
+            event.button = MouseButton::Right;
+        else if (sdl.button.button == SDL_BUTTON_MIDDLE)
+            event.button = MouseButton::Middle;
+        else
             return false;
         event.type = sdl.type == SDL_MOUSEBUTTONDOWN ? EventType::ButtonDown : EventType::ButtonUp;
-        event.button = sdl.button.button == SDL_BUTTON_LEFT ? MouseButton::Left : MouseButton::Right;
         CursorPosition const at = to_client(sdl.button.x, sdl.button.y);
         event.x = at.x;
         event.y = at.y;
         return true;
     }
+    case SDL_MOUSEWHEEL:
+        if (sdl.wheel.y == 0)
+            return false;
+        event.type = EventType::Wheel;
+        event.wheel = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -sdl.wheel.y : sdl.wheel.y;
+        return true;
     default:
         return false;
     }
