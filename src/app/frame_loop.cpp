@@ -1,6 +1,7 @@
 // The frame loop and the window events it hands to the input handling.
 #include "app/frame_loop.h"
 
+#include "app/comforts.h"
 #include "app/input.h"
 #include "common/engine_texts.h"
 #include "engine/engine.h"
@@ -36,6 +37,8 @@ enum class Dispatch {
 Dispatch handle(Engine& engine, const platform::Event& event)
 {
     platform::Window& window = engine.platform.window;
+    if (comfort_event(engine, event))
+        return Dispatch::Continue;
     switch (event.type) {
     case platform::EventType::CloseRequest:
         // Closing destroys the window, and that ends the loop.
@@ -98,6 +101,9 @@ Dispatch dispatch_events(Engine& engine, FrameHooks* hooks)
 // Copies the dirty rectangle of the display surface to the window.
 void present_dirty(Engine& engine)
 {
+    // The window shows the picture without the text; what changed meanwhile waits for the text.
+    if (text_hidden(engine))
+        return;
     auto const rect = graphics::take_dirty_rect(engine.graphics);
     if (!rect)
         return;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/internal_error.h"
+#include "engine/comforts.h"
 #include "graphics/graphics_state.h"
 #include "graphics/picture_commands.h"
 #include "media/media_devices.h"
@@ -128,6 +129,7 @@ public:
     platform::TextOutput* trace { nullptr };
     // For script authors: what a script error's box leaves out (the file, the label), when set.
     platform::TextOutput* author_notes { nullptr };
+    Comforts comforts;
 };
 
 } // namespace advplay

@@ -280,5 +280,67 @@ TEST_F(InputTest, TheKeysAndButtonsTheOriginalLeftAloneChangeNothing)
     EXPECT_FALSE(std::ifstream((m_game.folder().path() / "mordax.scn").string()).good());
 }
 
+// Whether the window shows exactly `surface`.
+bool window_shows(testing::TestGame& game, const graphics::Surface& surface)
+{
+    platform::PictureArea const shown = game.window().shown_picture();
+    for (std::int32_t y = 0; y < surface.height(); ++y)
+        for (std::int32_t x = 0; x < surface.width(); ++x)
+            if (shown.pixels[static_cast<std::ptrdiff_t>(y) * shown.pitch + x] != surface.at(x, y))
+                return false;
+    return true;
+}
+
+TEST_F(InputTest, HOrTheMiddleButtonHideTheTextUntilTheNextKeyOrClick)
+{
+    start(".tsw\nあいう\n.clk 0 0\n.let cx = 1\n.end\n");
+    platform::Window& window = m_game.window();
+    auto const run = [this] { (void)frame_loop(engine(), { 200, std::nullopt }); };
+    auto const post = [&window](EventType type, Key key, MouseButton button) {
+        Event event { type, key };
+        event.button = button;
+        window.post_event(event);
+    };
+    // Outside a wait for the player, H is the game's.
+    post(EventType::KeyDown, Key::H, MouseButton::Left);
+    run();
+    EXPECT_FALSE(engine().comforts.hidden);
+    for (int i = 0; i < 20 && engine().interpreter.state != State::ClickWait; ++i)
+        run();
+    ASSERT_EQ(engine().interpreter.state, State::ClickWait);
+    graphics::GraphicsState const& graphics = engine().graphics;
+    ASSERT_TRUE(window_shows(m_game, graphics.display_surface));
+    ASSERT_FALSE(window_shows(m_game, graphics.screen_surface));
+
+    post(EventType::KeyDown, Key::H, MouseButton::Left);
+    post(EventType::KeyUp, Key::H, MouseButton::Left);
+    run();
+    EXPECT_TRUE(window_shows(m_game, graphics.screen_surface));
+    // The click only brings the text back: the wait goes on.
+    post(EventType::ButtonDown, Key::Other, MouseButton::Left);
+    post(EventType::ButtonUp, Key::Other, MouseButton::Left);
+    run();
+    EXPECT_TRUE(window_shows(m_game, graphics.display_surface));
+    EXPECT_EQ(engine().interpreter.state, State::ClickWait);
+    EXPECT_FALSE(input().left_down);
+
+    post(EventType::ButtonDown, Key::Other, MouseButton::Middle);
+    post(EventType::ButtonUp, Key::Other, MouseButton::Middle);
+    run();
+    EXPECT_TRUE(window_shows(m_game, graphics.screen_surface));
+    // Enter brings it back too, and is not Enter for the game: no export, no beep, no click.
+    post(EventType::KeyDown, Key::Enter, MouseButton::Left);
+    post(EventType::KeyUp, Key::Enter, MouseButton::Left);
+    run();
+    EXPECT_TRUE(window_shows(m_game, graphics.display_surface));
+    EXPECT_EQ(engine().interpreter.state, State::ClickWait);
+    EXPECT_TRUE(m_game.audio().log().empty());
+
+    post(EventType::ButtonDown, Key::Other, MouseButton::Left);
+    post(EventType::ButtonUp, Key::Other, MouseButton::Left);
+    run();
+    EXPECT_NE(engine().interpreter.state, State::ClickWait);
+}
+
 } // namespace
 } // namespace advplay::app
