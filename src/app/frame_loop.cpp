@@ -34,11 +34,17 @@ enum class Dispatch {
     Quit,
 };
 
-Dispatch handle(Engine& engine, const platform::Event& event)
+Dispatch handle(Engine& engine, const platform::Event& event, FrameHooks* hooks)
 {
     platform::Window& window = engine.platform.window;
     if (comfort_event(engine, event))
         return Dispatch::Continue;
+    // F9 is a key the original left alone.
+    if (event.type == platform::EventType::KeyDown && event.key == platform::Key::F9 && !event.repeat) {
+        if (hooks)
+            hooks->take_screenshot(engine);
+        return Dispatch::Continue;
+    }
     switch (event.type) {
     case platform::EventType::CloseRequest:
         // Closing destroys the window, and that ends the loop.
@@ -92,7 +98,7 @@ Dispatch dispatch_events(Engine& engine, FrameHooks* hooks)
         hooks->before_events(engine);
     platform::Event event;
     while (engine.platform.window.poll_event(event)) {
-        if (handle(engine, event) == Dispatch::Quit)
+        if (handle(engine, event, hooks) == Dispatch::Quit)
             return Dispatch::Quit;
     }
     return Dispatch::Continue;

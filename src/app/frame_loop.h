@@ -35,6 +35,8 @@ public:
     virtual void before_events(Engine& engine) = 0;
     // Called once the events are handled: true ends the run with RunEnd::Stalled.
     virtual bool stalled(const Engine&) { return false; }
+    // F9: the player asked for a picture of what the window shows.
+    virtual void take_screenshot(Engine&) { }
     // The clock time by which before_events wants to be called again while the game rests, if any.
     virtual std::optional<std::uint32_t> next_call(const Engine&) { return std::nullopt; }
 };

@@ -111,20 +111,72 @@ bool waits_for_player_only(const Engine& engine)
     }
 }
 
-// The loop's additions for one run: the replay of --input, and calls from other copies.
+// Where F9 puts its pictures: $XDG_PICTURES_DIR/advplay, else ~/Pictures/advplay.
+std::filesystem::path screenshot_folder()
+{
+    if (char const* pictures = std::getenv("XDG_PICTURES_DIR"); pictures && *pictures)
+        return std::filesystem::path(pictures) / "advplay";
+    char const* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : ".") / "Pictures" / "advplay";
+}
+
+// "GAME-YYYYMMDD-HHMMSS.png", with "-2", "-3", ... when more than one is taken in a second.
+std::filesystem::path screenshot_path(
+    const std::filesystem::path& folder, const std::string& game, const platform::LocalTime& time)
+{
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,
+        time.hour, time.minute, time.second);
+    std::string const stem = game + "-" + stamp;
+    std::filesystem::path path = folder / (stem + ".png");
+    for (int n = 2; std::filesystem::exists(path); ++n)
+        path = folder / (stem + "-" + std::to_string(n) + ".png");
+    return path;
+}
+
+// How long the window title says where a screenshot went.
+constexpr std::uint32_t kScreenshotNotice = 2000;
+
+// The loop's additions for one run: the replay of --input, calls from other copies, and F9.
 class RunHooks final : public FrameHooks {
 public:
     RunHooks(std::optional<InputPlayer> input, platform::SingleInstance* lock,
-        std::function<void(const std::string&)> shot, bool unattended)
+        std::function<bool(const std::string&)> shot, bool unattended, std::string game)
         : m_input(std::move(input))
         , m_lock(lock)
         , m_shot(std::move(shot))
         , m_unattended(unattended)
+        , m_game(std::move(game))
     {
+    }
+
+    void take_screenshot(Engine& engine) override
+    {
+        std::filesystem::path const folder = screenshot_folder();
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        std::filesystem::path const path
+            = screenshot_path(folder, m_game, engine.platform.clock.local_time());
+        if (!m_shot(path.string()))
+            return;
+        std::string const name = engine.platform.encoding.to_sjis(path.filename().string()).value_or("");
+        engine.platform.window.set_title(engine.settings.caption + " - screenshot " + name);
+        m_notice_until = engine.platform.clock.now() + kScreenshotNotice;
+    }
+
+    std::optional<std::uint32_t> next_call(const Engine&) override
+    {
+        if (m_notice_until)
+            return m_notice_until;
+        return m_input ? m_input->next_time() : std::nullopt;
     }
 
     void before_events(Engine& engine) override
     {
+        if (m_notice_until && static_cast<std::int32_t>(engine.platform.clock.now() - *m_notice_until) >= 0) {
+            m_notice_until.reset();
+            engine.platform.window.set_title(engine.settings.caption);
+        }
         if (m_lock && m_lock->raise_requested())
             engine.platform.window.raise();
         if (!m_input)
@@ -138,11 +190,6 @@ public:
     bool stalled(const Engine& engine) override
     {
         return m_unattended && !(m_input && m_input->can_go_on()) && waits_for_player_only(engine);
-    }
-
-    std::optional<std::uint32_t> next_call(const Engine&) override
-    {
-        return m_input ? m_input->next_time() : std::nullopt;
     }
 
 private:
@@ -202,8 +249,11 @@ private:
 
     std::optional<InputPlayer> m_input;
     platform::SingleInstance* m_lock;
-    std::function<void(const std::string&)> m_shot;
+    std::function<bool(const std::string&)> m_shot;
     bool m_unattended;
+    std::string m_game;
+    // While the title says where the last screenshot went, when it goes back to the caption.
+    std::optional<std::uint32_t> m_notice_until;
 };
 
 // The line that ends a stalled run: the wait and the script line that began it.
@@ -382,8 +432,11 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
             shown.pixels = engine.graphics.display_surface.pixels();
             shown.pitch = static_cast<std::int32_t>(engine.graphics.display_surface.pitch());
         }
-        if (!shown.pixels || !write_screenshot(path, shown.pixels, shown.pitch))
+        if (!shown.pixels || !write_screenshot(path, shown.pixels, shown.pitch)) {
             say("cannot write the screenshot " + path);
+            return false;
+        }
+        return true;
     };
 
     switch (start_up(engine, ini, startup)) {
@@ -399,7 +452,10 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     }
 
     bool const has_input = input.has_value();
-    RunHooks hooks(std::move(input), lock, shot, backend->unattended);
+    std::filesystem::path const game_path(root);
+    std::string const game_name
+        = (game_path.has_filename() ? game_path.filename() : game_path.parent_path().filename()).string();
+    RunHooks hooks(std::move(input), lock, shot, backend->unattended, game_name);
     RunEnd const end = frame_loop(engine, { line.max_time, line.max_passes }, &hooks);
     if (end == RunEnd::Stalled)
         say(stall_report(engine, has_input));
