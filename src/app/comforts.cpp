@@ -11,16 +11,7 @@ namespace {
 
 bool waits_for_player(const Engine& engine)
 {
-    switch (engine.interpreter.state) {
-    case script::State::TextClickWait:
-    case script::State::TextClearWait:
-    case script::State::ClickWait:
-    case script::State::ClearWait:
-    case script::State::ChoiceWait:
-        return true;
-    default:
-        return false;
-    }
+    return script::waits_for_click(engine.interpreter.state);
 }
 
 // The screen surface is the picture as the scripts composed it, without the message text, which is

@@ -164,8 +164,7 @@ void present_display(Engine& engine)
 
 std::optional<std::uint32_t> rest_time(Engine& engine, std::uint32_t now, std::uint32_t longest)
 {
-    if (!script::is_polling_state(engine.interpreter.state)
-        || engine.interpreter.state == script::State::MoviePlaying || engine.media.movie.IsPlaying())
+    if (!script::waits_for_click(engine.interpreter.state) || engine.media.movie.IsPlaying())
         return std::nullopt;
     std::uint32_t rest = longest;
     if (auto const change = text::next_mark_change(engine))

@@ -96,19 +96,10 @@ bool write_screenshot(const std::string& host_path, const std::uint16_t* pixels,
 // movie playing over and over. A movie that ends by itself, or that never started, moves it on.
 bool waits_for_player_only(const Engine& engine)
 {
-    using script::State;
-    switch (engine.interpreter.state) {
-    case State::TextClickWait:
-    case State::TextClearWait:
-    case State::ClickWait:
-    case State::ClearWait:
-    case State::ChoiceWait:
+    if (script::waits_for_click(engine.interpreter.state))
         return true;
-    case State::MoviePlaying:
-        return engine.media.movie.IsPlaying() && engine.media.movie.repeating();
-    default:
-        return false;
-    }
+    return engine.interpreter.state == script::State::MoviePlaying && engine.media.movie.IsPlaying()
+        && engine.media.movie.repeating();
 }
 
 // Where F9 puts its pictures: $XDG_PICTURES_DIR/advplay, else ~/Pictures/advplay.

@@ -45,6 +45,16 @@ constexpr std::uint16_t kShadow = rgb555(0x80, 0x80, 0x80);
 constexpr std::uint16_t kDark = rgb555(0x00, 0x00, 0x00);
 constexpr std::uint16_t kTitle = rgb555(0x00, 0x00, 0x80);
 
+// Calls `each` with every character of Shift-JIS text: a lead byte with its second byte, or one byte.
+template<typename Each> void for_each_character(std::string_view text, Each&& each)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t const length = is_lead_byte(text[i]) && i + 1 < text.size() ? 2 : 1;
+        each(text.substr(i, length));
+        i += length;
+    }
+}
+
 struct Button {
     MessageBoxAnswer answer { MessageBoxAnswer::Ok };
     std::string label;
@@ -95,9 +105,8 @@ public:
     }
     void text(Font& font, std::string_view line, std::int32_t x, std::int32_t y, std::uint16_t color)
     {
-        for (std::size_t i = 0; i < line.size();) {
-            std::size_t const length = is_lead_byte(line[i]) && i + 1 < line.size() ? 2 : 1;
-            Glyph const& glyph = font.glyph(line.substr(i, length));
+        for_each_character(line, [&](std::string_view character) {
+            Glyph const& glyph = font.glyph(character);
             for (std::int32_t row = 0; row < glyph.height; ++row) {
                 for (std::int32_t column = 0; column < glyph.width; ++column) {
                     std::int32_t const px = x + glyph.left + column;
@@ -108,8 +117,7 @@ public:
                 }
             }
             x += glyph.advance;
-            i += length;
-        }
+        });
     }
     PictureArea area() const { return { m_pixels.data(), kWidth, 0, 0, kWidth, kHeight }; }
 
@@ -124,11 +132,7 @@ private:
 std::int32_t line_width(Font& font, std::string_view line)
 {
     std::int32_t width = 0;
-    for (std::size_t i = 0; i < line.size();) {
-        std::size_t const length = is_lead_byte(line[i]) && i + 1 < line.size() ? 2 : 1;
-        width += font.glyph(line.substr(i, length)).advance;
-        i += length;
-    }
+    for_each_character(line, [&](std::string_view character) { width += font.glyph(character).advance; });
     return width;
 }
 

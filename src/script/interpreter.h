@@ -56,6 +56,21 @@ constexpr bool is_pending_state(State state)
     return state >= State::PendingMcm && state <= State::PendingRcl;
 }
 
+// The click waits and the choice wait: states that only the player's click or key ends.
+constexpr bool waits_for_click(State state)
+{
+    switch (state) {
+    case State::TextClickWait:
+    case State::TextClearWait:
+    case State::ClickWait:
+    case State::ClearWait:
+    case State::ChoiceWait:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // States that wait for the player or a device and sleep 2 ms per pass so as not to spin.
 constexpr bool is_polling_state(State state)
 {
