@@ -63,6 +63,7 @@ public:
     bool full_screen() const override { return false; }
     platform::FullScreenResult set_full_screen(bool) override { return platform::FullScreenResult::Done; }
     void raise() override { }
+    void set_clipboard_text(std::string_view) override { }
 
     std::vector<std::chrono::steady_clock::time_point> m_times;
 

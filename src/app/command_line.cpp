@@ -17,6 +17,20 @@ template<typename Number> std::optional<Number> parse_number(std::string_view te
     return value;
 }
 
+// The option of each setting that takes a value is the settings file's key with dashes: the
+// --music-volume of music_volume. full_screen is the exception, as --full-screen and --window.
+std::string setting_key(std::string_view option)
+{
+    if (!option.starts_with("--") || option.find('_') != std::string_view::npos)
+        return {};
+    std::string key(option.substr(2));
+    for (char& c : key) {
+        if (c == '-')
+            c = '_';
+    }
+    return key == "full_screen" || setting_values(key).empty() ? std::string() : key;
+}
+
 } // namespace
 
 std::string help_text()
@@ -45,15 +59,12 @@ options:
   --max-time MS       stop after MS milliseconds of game time (exit status 3)
   --max-passes N      stop after N frame-loop passes (exit status 3)
   --answer yes|no     how --headless answers Yes/No message boxes (default no)
-  --messages ja|ja+en the engine's messages in Japanese (default), or with the English reading
-                      of each under the Japanese
   --seed N            seed the random numbers of .rnd with N instead of the clock
   --date "YYYY-MM-DD HH:MM:SS"  the date and time .now reads at the start of a --headless run
   --ini NAME          the ini file to read, for game folders with several
   --input FILE        replay the mouse and key actions of FILE (at/after/wait lines)
   --screenshot FILE   at the end, write what the window shows as a PNG
   --scale N           window size as N times 640 x 480 (default: the largest that fits, at most 2)
-  --filter nearest|linear  how the picture is scaled in full screen (default nearest)
   --debug             write the engine's internal errors to stderr (also ADVPLAY_DEBUG=1), and
                       every path the game was refused because it leads out of the game folder
   --allow-outside-paths  let the ini file's scenario, save, data and plug-in folders lie outside
@@ -62,10 +73,30 @@ options:
                       built-in ones (also ADVPLAY_FONT_MAP=FILE)
   --soundfont FILE    the SoundFont that synthesises the music (default: the installed TimGM6mb)
   --midi-port C:P     send the music to ALSA sequencer port C:P (see aconnect -o) instead
+  --text-speed PERCENT  the text's speed in percent of the game's own (default 100)
+  --auto-delay MS     auto mode waits MS milliseconds on each page (default 1500)
+  --auto-char-delay MS  and MS milliseconds more for each character on it (default 80)
+  --skip read|all     skip only the text seen before (default), or all of it
+  --music-volume N    the music at N percent of its volume, 0 to 100 (default 100)
+  --effects-volume N  the sound effects at N percent (default 100)
+  --movie-volume N    the movies' sound at N percent (default 100)
+  --full-screen       start in full screen
+  --window            start in a window (the default)
+  --filter nearest|linear  how the picture is scaled in full screen (default nearest)
+  --messages ja|ja+en the engine's messages in Japanese (default), or with the English reading
+                      of each under the Japanese
+  --enter-export yes|no  whether Enter writes the scenario pack and beeps (default yes)
+  --confirm-quit yes|no  whether Escape and F12 ask before the game closes (default no)
+  --text-hook FILE    write the game's text to FILE as UTF-8 as it appears (- for stdout)
   --loops N           (midi-render) play the song N times, from its loop point after the first
   --ext EXT           (pack) the extension of script files, with its dot (default .txt)
   --help              this text
   --version           the version
+
+settings file: $XDG_CONFIG_HOME/advplay/settings.ini (default ~/.config/advplay/settings.ini)
+holds the options from --text-speed to --confirm-quit as "music_volume = 80" lines, with the
+dashes as underscores (full_screen = yes|no): [advplay] for every game, [game FOLDER] for one.
+The options given here win over the file.
 
 exit status: 0 the game ended, 1 wrong arguments or a failed subcommand, 2 the game could not start,
 3 a --max-time or --max-passes limit was reached
@@ -138,12 +169,6 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
                 line.answer = YesNo::No;
             else
                 return { std::nullopt, "--answer needs yes or no" };
-        } else if (argument == "--messages") {
-            auto value = next_value();
-            if (value && (*value == "ja" || *value == "ja+en"))
-                line.english_messages = *value == "ja+en";
-            else
-                return { std::nullopt, "--messages needs ja or ja+en" };
         } else if (argument == "--seed") {
             auto value = next_value();
             auto number = value ? parse_number<std::uint32_t>(*value) : std::nullopt;
@@ -166,12 +191,17 @@ ParseResult parse_command_line(std::span<const std::string> arguments)
             if (!number || *number < 1 || *number > 8)
                 return { std::nullopt, "--scale needs a whole number from 1 to 8" };
             line.scale = *number;
-        } else if (argument == "--filter") {
+        } else if (argument == "--full-screen" || argument == "--window") {
+            line.settings.full_screen = argument == "--full-screen";
+        } else if (std::string const key = setting_key(argument); !key.empty()) {
             auto value = next_value();
-            if (value && (*value == "nearest" || *value == "linear"))
-                line.linear_filter = *value == "linear";
-            else
-                return { std::nullopt, "--filter needs nearest or linear" };
+            if (!value || change_setting(line.settings, key, *value) != SettingChange::Made)
+                return { std::nullopt, argument + " needs " + setting_values(key) };
+        } else if (argument == "--text-hook") {
+            auto value = next_value();
+            if (!value || value->empty())
+                return { std::nullopt, "--text-hook needs a file name, or - for stdout" };
+            line.text_hook = value;
         } else if (argument == "--debug") {
             line.debug = true;
         } else if (argument == "--allow-outside-paths") {

@@ -1,6 +1,8 @@
 // The command line of advplay: options for playing a game, and the authoring subcommands.
 #pragma once
 
+#include "app/player_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -37,16 +39,16 @@ struct CommandLine {
     std::optional<std::uint32_t> max_time;
     std::optional<std::uint64_t> max_passes;
     YesNo answer { YesNo::No };
-    // --messages ja+en: message boxes add the English reading of each engine text.
-    bool english_messages { false };
+    // The player's settings given here; they win over the settings file.
+    SettingOverrides settings;
+    // Where each page of message text goes as it is shown, as UTF-8 ("-": stdout).
+    std::optional<std::string> text_hook;
     std::optional<std::string> ini_name;
     // Scripted input to replay, and a PNG to write of what the window shows at the end.
     std::optional<std::string> input;
     std::optional<std::string> screenshot;
-    // The window's size as a multiple of 640 x 480 (0: the largest that fits, at most 2), and its
-    // filtering when the picture is scaled by a fraction.
+    // The window's size as a multiple of 640 x 480 (0: the largest that fits, at most 2).
     int scale { 0 };
-    bool linear_filter { false };
     // Writes the engine's internal errors to stderr as they happen.
     bool debug { false };
     // The ini file's folders may lie outside the game folder.

@@ -34,10 +34,20 @@ enum class Dispatch {
     Quit,
 };
 
+// The player asked to quit with Escape or F12: true unless they asked to be asked, and said no.
+bool quit_confirmed(Engine& engine)
+{
+    if (!engine.comforts.settings.confirm_quit)
+        return true;
+    return engine.platform.message_box.show(
+               texts::kConfirmQuit.sjis, engine.settings.caption, platform::MessageBoxButtons::YesNo)
+        == platform::MessageBoxAnswer::Yes;
+}
+
 Dispatch handle(Engine& engine, const platform::Event& event, FrameHooks* hooks)
 {
     platform::Window& window = engine.platform.window;
-    if (comfort_event(engine, event))
+    if (comfort_event(engine, event, hooks))
         return Dispatch::Continue;
     // F9 is a key the original left alone.
     if (event.type == platform::EventType::KeyDown && event.key == platform::Key::F9 && !event.repeat) {
@@ -57,9 +67,10 @@ Dispatch handle(Engine& engine, const platform::Event& event, FrameHooks* hooks)
             break;
         }
         key_down(engine, event.key, event.repeat);
-        if (event.key == platform::Key::Escape || event.key == platform::Key::F12)
-            window.post_close_request();
-        else if (event.key == platform::Key::F4)
+        if (event.key == platform::Key::Escape || event.key == platform::Key::F12) {
+            if (quit_confirmed(engine))
+                window.post_close_request();
+        } else if (event.key == platform::Key::F4)
             toggle_display_mode(engine);
         break;
     case platform::EventType::KeyUp:
@@ -169,6 +180,8 @@ std::optional<std::uint32_t> rest_time(Engine& engine, std::uint32_t now, std::u
     std::uint32_t rest = longest;
     if (auto const change = text::next_mark_change(engine))
         rest = std::min(rest, until(now, *change));
+    if (auto const due = comforts_due(engine))
+        rest = std::min(rest, until(now, *due));
     return rest;
 }
 
@@ -202,7 +215,10 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
     for (;;) {
         if (limits.max_passes && passes++ >= *limits.max_passes)
             return finish(RunEnd::PassLimit);
+        comforts_before_pass(engine);
+        script::State const before = engine.interpreter.state;
         script::interpreter_step(engine);
+        comforts_after_pass(engine, before);
         bool rested = false;
         for (;;) {
             if (dispatch_events(engine, hooks) == Dispatch::Quit)
@@ -213,7 +229,22 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
                 return finish(RunEnd::TimeLimit);
             std::uint32_t const now = clock.now();
             present_if_due(now);
-            std::uint32_t const left = wait.frame_delay > 0 ? until(now, wait.deadline) : 0;
+            // An overlay is open: the game makes no pass until it closes, and the loop only looks
+            // at the window now and then, or when the hooks want to be called.
+            if (comforts_pause(engine)) {
+                std::uint32_t rest = kLongestRest;
+                if (hooks)
+                    if (auto const call = hooks->next_call(engine))
+                        rest = std::min(rest, until(now, *call));
+                if (limits.max_time)
+                    rest = std::min(rest, until(now, started + *limits.max_time));
+                if (rest == 0 || !window.wait_event(rest))
+                    clock.sleep(kWaitStep);
+                continue;
+            }
+            // Skip ends the script's timed waits at once.
+            bool const skip = skipping(engine);
+            std::uint32_t const left = wait.frame_delay > 0 && !skip ? until(now, wait.deadline) : 0;
             if (left > 0) {
                 // A window that can wait for events sleeps until close to the deadline, woken by
                 // input; the last milliseconds go tick by tick, as close as the clock can tell.
@@ -256,7 +287,10 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
         // no more: the rest of its lateness is the script's (it began the interval before a click
         // wait, say), and the game goes on from now as it always did.
         std::uint32_t const now = clock.now();
-        if (wait.frame_delay > 0) {
+        if (skipping(engine)) {
+            wait.frame_start = now;
+            owed = 0;
+        } else if (wait.frame_delay > 0) {
             std::uint32_t const late = now - wait.deadline;
             wait.frame_start = late <= kCatchUp ? wait.deadline : now;
             owed -= std::min(owed, late);

@@ -1,6 +1,8 @@
 // The frame loop: one interpreter pass, the wait it asked for, then the screen.
 #pragma once
 
+#include "app/comforts.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -28,7 +30,7 @@ enum class RunEnd {
 };
 
 // What a run adds to the loop: a replay's actions, requests from other copies of the game.
-class FrameHooks {
+class FrameHooks : public ComfortHost {
 public:
     virtual ~FrameHooks() = default;
     // Called each time the loop is about to take the window's events.

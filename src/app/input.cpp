@@ -180,10 +180,12 @@ void key_down(Engine& engine, platform::Key key, bool repeat)
     switch (key) {
     case platform::Key::Enter:
         // QUIRK: Enter writes the loaded scenario out as a pack, on auto-repeats too; a failed
-        // write is silent.
-        (void)engine.store.export_pack(engine.platform.files, kExportName);
-        if (engine.platform.audio)
-            engine.platform.audio->beep(kBeepFrequency, kBeepDuration);
+        // write is silent. The player may turn this off.
+        if (engine.comforts.settings.enter_exports) {
+            (void)engine.store.export_pack(engine.platform.files, kExportName);
+            if (engine.platform.audio)
+                engine.platform.audio->beep(kBeepFrequency, kBeepDuration);
+        }
         if (!repeat)
             post_button(engine, platform::EventType::ButtonDown, platform::MouseButton::Left);
         break;

@@ -4,6 +4,7 @@
 
 #include "app/command_table.h"
 #include "app/frame_loop.h"
+#include "app/player_settings.h"
 #include "app/scripted_input.h"
 #include "app/startup.h"
 #include "common/shift_jis.h"
@@ -14,6 +15,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/fonts/freetype_fonts.h"
+#include "platform/media_player.h"
+#include "platform/message_box.h"
+#include "platform/midi_out.h"
 #include "platform/posix/png_writer.h"
 #include "platform/text_encoding.h"
 #include "platform/text_output.h"
@@ -25,6 +29,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace advplay::app {
 
@@ -127,18 +132,124 @@ std::filesystem::path screenshot_path(
 
 // How long the window title says where a screenshot went.
 constexpr std::uint32_t kScreenshotNotice = 2000;
+// How often, at most, the record of read lines is written while the game runs; it is written at the
+// end as well.
+constexpr std::uint32_t kReadRecordInterval = 30000;
+
+// $XDG_DATA_HOME/advplay/GAME/read.txt, else ~/.local/share/advplay/GAME/read.txt.
+std::filesystem::path read_record_path(const std::string& game)
+{
+    std::filesystem::path base;
+    if (char const* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
+        base = data;
+    else if (char const* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".local" / "share";
+    else
+        base = ".";
+    return base / "advplay" / game / "read.txt";
+}
+
+std::optional<std::string> read_text_file(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The text hook's file: each page goes out whole at once, so a tool that follows the file never
+// reads half of one.
+class HookOutput final : public platform::TextOutput {
+public:
+    explicit HookOutput(std::FILE* file)
+        : m_file(file)
+    {
+    }
+    ~HookOutput() override
+    {
+        if (m_file && m_file != stdout)
+            std::fclose(m_file);
+    }
+    HookOutput(const HookOutput&) = delete;
+    HookOutput& operator=(const HookOutput&) = delete;
+    void write(std::string_view text) override
+    {
+        std::fwrite(text.data(), 1, text.size(), m_file);
+        std::fflush(m_file);
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+// Gives the services what the settings say; at the start only what differs from the defaults, so
+// that a run with them leaves every recorded call as it was.
+void apply_to_services(Engine& engine, platform::Services& services, const PlayerSettings& before,
+    const PlayerSettings& settings)
+{
+    if (std::tie(before.music_volume, before.effects_volume, before.movie_volume)
+            != std::tie(settings.music_volume, settings.effects_volume, settings.movie_volume)
+        && services.media)
+        services.media->set_volumes(settings.music_volume, settings.effects_volume, settings.movie_volume);
+    if (before.music_volume != settings.music_volume && services.midi_out)
+        services.midi_out->set_volume(settings.music_volume);
+    if (before.linear_filter != settings.linear_filter)
+        services.window->set_linear_filter(settings.linear_filter);
+    if (before.english_messages != settings.english_messages)
+        services.message_box->set_english(settings.english_messages);
+    // The game may have asked the player about full screen at its start; only a change of the
+    // setting switches.
+    if (before.full_screen != settings.full_screen
+        && settings.full_screen != services.window->full_screen()) {
+        toggle_display_mode(engine);
+        // What the switch gave, whether it worked or not.
+        engine.comforts.settings.full_screen = services.window->full_screen();
+    }
+}
 
 // The loop's additions for one run: the replay of --input, calls from other copies, and F9.
 class RunHooks final : public FrameHooks {
 public:
     RunHooks(std::optional<InputPlayer> input, platform::SingleInstance* lock,
-        std::function<bool(const std::string&)> shot, bool unattended, std::string game)
+        std::function<bool(const std::string&)> shot, bool unattended, std::string game,
+        platform::Services& services)
         : m_input(std::move(input))
         , m_lock(lock)
         , m_shot(std::move(shot))
         , m_unattended(unattended)
         , m_game(std::move(game))
+        , m_services(services)
     {
+    }
+
+    void settings_changed(Engine& engine) override
+    {
+        PlayerSettings const settings = engine.comforts.settings;
+        apply_to_services(engine, m_services, m_applied, settings);
+        m_applied = engine.comforts.settings;
+        std::filesystem::path const path = settings_path();
+        std::string const old = read_text_file(path).value_or("");
+        std::string error;
+        if (!write_file_atomically(path, with_game_settings(old, m_game, engine.comforts.settings), error))
+            say("cannot write the settings file " + path.string() + ": " + error);
+    }
+
+    // The settings the services were given last.
+    void settings_applied(const PlayerSettings& settings) { m_applied = settings; }
+
+    void save_read_record(Engine& engine)
+    {
+        m_record_written = engine.platform.clock.now();
+        if (!engine.comforts.read.changed)
+            return;
+        std::filesystem::path const path = read_record_path(m_game);
+        std::string error;
+        if (write_file_atomically(path, format_read_record(engine), error))
+            engine.comforts.read.changed = false;
+        else
+            say("cannot write the record of read text " + path.string() + ": " + error);
     }
 
     void take_screenshot(Engine& engine) override
@@ -164,6 +275,9 @@ public:
 
     void before_events(Engine& engine) override
     {
+        if (engine.comforts.read.changed
+            && engine.platform.clock.now() - m_record_written >= kReadRecordInterval)
+            save_read_record(engine);
         if (m_notice_until && static_cast<std::int32_t>(engine.platform.clock.now() - *m_notice_until) >= 0) {
             m_notice_until.reset();
             engine.platform.window.set_title(engine.settings.caption);
@@ -180,7 +294,8 @@ public:
     // the game waits, so without this it would wait for ever, a core busy with it.
     bool stalled(const Engine& engine) override
     {
-        return m_unattended && !(m_input && m_input->can_go_on()) && waits_for_player_only(engine);
+        return m_unattended && !(m_input && m_input->can_go_on())
+            && ((waits_for_player_only(engine) && !comforts_answer_wait(engine)) || comforts_pause(engine));
     }
 
 private:
@@ -243,6 +358,9 @@ private:
     std::function<bool(const std::string&)> m_shot;
     bool m_unattended;
     std::string m_game;
+    platform::Services& m_services;
+    PlayerSettings m_applied;
+    std::uint32_t m_record_written { 0 };
     // While the title says where the last screenshot went, when it goes back to the caption.
     std::optional<std::uint32_t> m_notice_until;
 };
@@ -337,6 +455,30 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
         return kExitStartupFailed;
     }
     std::string const root = std::filesystem::absolute(folder, status).lexically_normal().string();
+    std::filesystem::path const game_path(root);
+    std::string const game_name
+        = (game_path.has_filename() ? game_path.filename() : game_path.parent_path().filename()).string();
+
+    // The settings file, then the command line.
+    PlayerSettings settings;
+    {
+        std::filesystem::path const path = settings_path();
+        std::vector<std::string> problems;
+        if (auto const text = read_text_file(path))
+            settings = read_player_settings(*text, game_name, problems);
+        for (auto const& problem : problems)
+            say(problem + " (" + path.string() + ")");
+        apply_overrides(settings, line.settings);
+    }
+    std::unique_ptr<HookOutput> text_hook;
+    if (line.text_hook) {
+        std::FILE* file = *line.text_hook == "-" ? stdout : std::fopen(line.text_hook->c_str(), "ab");
+        if (!file) {
+            say("cannot open the text hook file " + *line.text_hook);
+            return kExitUsage;
+        }
+        text_hook = std::make_unique<HookOutput>(file);
+    }
 
     bool input_failed = false;
     auto input = load_input(line, input_failed);
@@ -360,10 +502,10 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     options.game_folder = root;
     options.font_map = std::move(*font_map);
     options.scale = line.scale;
-    options.linear_filter = line.linear_filter;
+    options.linear_filter = settings.linear_filter;
     options.answer
         = line.answer == YesNo::Yes ? platform::MessageBoxAnswer::Yes : platform::MessageBoxAnswer::No;
-    options.english_messages = line.english_messages;
+    options.english_messages = settings.english_messages;
     options.date = line.date;
     options.midi_port = line.midi_port;
     options.soundfont = line.soundfont;
@@ -402,6 +544,10 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     if (line.trace)
         engine.trace = &error_output;
     engine.author_notes = &error_output;
+    engine.comforts.settings = settings;
+    engine.comforts.text_hook = text_hook.get();
+    if (auto const record = read_text_file(read_record_path(game_name)))
+        parse_read_record(engine, *record);
     engine.media.link.player = services->media.get();
     engine.midi = std::make_unique<media::MidiSequencer>(
         *services->clock, services->midi_timer.get(), services->midi_out.get());
@@ -443,11 +589,15 @@ int run_game(const CommandLine& line, const std::string& demo_folder)
     }
 
     bool const has_input = input.has_value();
-    std::filesystem::path const game_path(root);
-    std::string const game_name
-        = (game_path.has_filename() ? game_path.filename() : game_path.parent_path().filename()).string();
-    RunHooks hooks(std::move(input), lock, shot, backend->unattended, game_name);
+    RunHooks hooks(std::move(input), lock, shot, backend->unattended, game_name, *services);
+    // The backend was made with the filter and the language already.
+    PlayerSettings made_with;
+    made_with.linear_filter = settings.linear_filter;
+    made_with.english_messages = settings.english_messages;
+    apply_to_services(engine, *services, made_with, settings);
+    hooks.settings_applied(engine.comforts.settings);
     RunEnd const end = frame_loop(engine, { line.max_time, line.max_passes }, &hooks);
+    hooks.save_read_record(engine);
     if (end == RunEnd::Stalled)
         say(stall_report(engine, has_input));
     if (line.screenshot)

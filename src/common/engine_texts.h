@@ -38,6 +38,8 @@ constexpr EngineText kLoadFailed { "\x83\x8d\x81[\x83h\x82\xc9\x8e\xb8\x94s\x82\
 constexpr EngineText kCursorNotLoaded { "\x83J\x81[\x83\\\x83\x8b\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd", "カーソルファイルが読み込めませんでした", "The cursor file could not be read." };
 constexpr EngineText kFullScreenUnsupported { "\x83O\x83\x89\x83t\x83" "B\x83" "b\x83N\x83X\x83\x82\x81[\x83h\x82\xcd\x83T\x83|\x81[\x83g\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\n\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x83\x82\x81[\x83h\x82\xc5\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2", "グラフィックスモードはサポートされていません\nウィンドウモードで実行してください", "The graphics mode is not supported.\nPlease run the game in a window." };
 constexpr EngineText kFullScreenFailed { "\x83t\x83\x8b\x83X\x83N\x83\x8a\x81[\x83\x93\x82\xc9\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1\n\x83" "E\x83" "B\x83\x93\x83h\x83" "E\x83\x82\x81[\x83h\x82\xc5\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2", "フルスクリーンにできません\nウィンドウモードで実行してください", "Cannot switch to full screen.\nPlease run the game in a window." };
+// advplay's own, for the player who asked to be asked before Escape or F12 closes the game.
+constexpr EngineText kConfirmQuit { "\x83Q\x81[\x83\x80\x82\xf0\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81H", "ゲームを終了しますか？", "Quit the game?" };
 constexpr EngineText kRestartMayHelp { "\x8d\xc4\x8bN\x93\xae\x82\xb7\x82\xea\x82\xce\x92\xbc\x82\xe9\x89\xc2\x94\\\x90\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81" "B", "再起動すれば直る可能性があります。", "Restarting may fix this." };
 constexpr EngineText kCreateWindowFailed { "CreateWindow\x82\xc9\x8e\xb8\x94s", "CreateWindowに失敗", "CreateWindow failed." };
 constexpr EngineText kMainWindowFailed { "CApp::CreateMainWindow\x82\xc9\x8e\xb8\x94s", "CApp::CreateMainWindowに失敗", "CApp::CreateMainWindow failed." };
@@ -115,6 +117,7 @@ constexpr EngineText kAll[] = {
     kCursorNotLoaded,
     kFullScreenUnsupported,
     kFullScreenFailed,
+    kConfirmQuit,
     kRestartMayHelp,
     kCreateWindowFailed,
     kMainWindowFailed,

@@ -182,9 +182,18 @@ DrawnMessageBox::DrawnMessageBox(Window& window, FontRasterizer* fonts, const Te
     , m_options(options)
     , m_fallback(std::move(fallback))
 {
+    if (m_fallback)
+        m_fallback->set_english(m_options.english);
 }
 
 DrawnMessageBox::~DrawnMessageBox() = default;
+
+void DrawnMessageBox::set_english(bool english)
+{
+    m_options.english = english;
+    if (m_fallback)
+        m_fallback->set_english(english);
+}
 
 MessageBoxAnswer DrawnMessageBox::show(
     std::string_view engine_text, std::optional<std::string_view> caption, MessageBoxButtons kind)

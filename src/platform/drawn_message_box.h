@@ -47,6 +47,8 @@ public:
     // notification that came meanwhile.
     MessageBoxAnswer show(
         std::string_view text, std::optional<std::string_view> caption, MessageBoxButtons buttons) override;
+    // The fallback is told too, for its buttons: the text it gets comes with its reading already.
+    void set_english(bool english) override;
     // The buttons of the box drawn last.
     const std::vector<DrawnButton>& last_buttons() const { return m_last_buttons; }
 

@@ -85,6 +85,14 @@ public:
     virtual bool effect_playing() = 0;
     virtual void stop_effect() = 0;
 
+    // ---- Volumes ----------------------------------------------------------------------------------
+
+    // How loud each kind of sound plays, in percent of its own level (clamped to 0..100): `music` for
+    // music files and disc tracks, `effects` for the sound-effect channel, `movie` for a movie's own
+    // sound. Applies at once to what plays and to every medium opened or played later. At 100 a sound
+    // plays exactly as it would without the call.
+    virtual void set_volumes(int music, int effects, int movie) = 0;
+
     // Does on the calling (main) thread what is due now: shows a playing movie's current picture, and
     // posts the reports whose time has come where no other thread does. The frame loop calls it
     // whenever it looks at the window's events.

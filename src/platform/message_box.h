@@ -26,6 +26,9 @@ public:
     virtual MessageBoxAnswer show(
         std::string_view text, std::optional<std::string_view> caption, MessageBoxButtons buttons)
         = 0;
+    // From the next box on, each engine text is followed by its English reading (and the buttons
+    // read in both languages), or stands in Japanese alone. A box that knows one language keeps it.
+    virtual void set_english(bool english) { (void)english; }
 };
 
 } // namespace advplay::platform

@@ -25,6 +25,10 @@ public:
     virtual void send_short(std::uint32_t message) = 0;
     // A system-exclusive message: 0xF0 followed by its data, normally ending in 0xF7.
     virtual void send_long(std::span<const std::uint8_t> message) = 0;
+    // How loud the device sounds from here on, notes already sounding too, in percent of its own
+    // level (clamped to 0..100); it outlasts reset, close and open. At 100 it sounds exactly as
+    // without the call. A device whose level is not this program's to set keeps it.
+    virtual void set_volume(int percent) { (void)percent; }
 };
 
 } // namespace advplay::platform

@@ -161,6 +161,11 @@ public:
     // The colour (0x00BBGGRR) shown around the picture where the window is larger than it.
     virtual void set_background(std::uint32_t color) = 0;
 
+    // Smooths the picture where the window scales it by a fraction (full screen), or keeps its
+    // pixels sharp; at once and for the rest of the run. A window that never scales has nothing to
+    // smooth.
+    virtual void set_linear_filter(bool linear) { (void)linear; }
+
     virtual bool full_screen() const = 0;
     // Switches between the window and the full screen; the mode changes only on success.
     virtual FullScreenResult set_full_screen(bool full_screen) = 0;
@@ -171,6 +176,8 @@ public:
     // The picture the window shows, where the backend keeps a copy of its own; otherwise no pixels,
     // and the caller takes the display picture it last presented.
     virtual PictureArea shown_picture() const { return {}; }
+    // Puts UTF-8 text on the system's clipboard, for the player to paste elsewhere.
+    virtual void set_clipboard_text(std::string_view utf8) = 0;
 };
 
 } // namespace advplay::platform

@@ -43,6 +43,15 @@ bool hastens(std::int32_t mode, bool down, bool pressed_in_wait)
 // Typing out
 // ---------------------------------------------------------------------------------------------------
 
+// The script's delay at the player's text speed; at the usual speed exactly the script's.
+std::int32_t player_delay(const Engine& engine, std::int32_t delay)
+{
+    std::int32_t const speed = engine.comforts.settings.text_speed;
+    if (speed == 100 || speed <= 0 || delay <= 0)
+        return delay;
+    return static_cast<std::int32_t>(std::int64_t { delay } * 100 / speed);
+}
+
 // Draws one character and brings it to the display, straight or staged behind the pending wait.
 void show_character(Engine& engine, std::string_view character, std::int32_t delay)
 {
@@ -218,7 +227,7 @@ bool show_step(Engine& engine)
 
     bool const fast = hastens(window.left_text_mode, input.left_down, input.left_pressed_in_wait)
         || hastens(window.right_text_mode, input.right_down, input.right_pressed_in_wait);
-    std::int32_t const delay = fast ? window.fast_delay : window.normal_delay;
+    std::int32_t const delay = player_delay(engine, fast ? window.fast_delay : window.normal_delay);
     if (delay == 0)
         window.skip_rest = true;
 

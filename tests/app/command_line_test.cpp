@@ -24,8 +24,8 @@ TEST(CommandLine, PlayOptions)
     EXPECT_TRUE(line.trace);
     EXPECT_EQ(line.max_time, 5000u);
     EXPECT_EQ(line.answer, YesNo::Yes);
-    EXPECT_TRUE(line.english_messages);
-    EXPECT_FALSE(parse({ "--messages", "ja" }).command_line->english_messages);
+    EXPECT_EQ(line.settings.english_messages, true);
+    EXPECT_EQ(parse({ "--messages", "ja" }).command_line->settings.english_messages, false);
     EXPECT_EQ(line.ini_name, "x.ini");
     EXPECT_EQ(line.operands, std::vector<std::string> { "game" });
     EXPECT_TRUE(parse({}).command_line->operands.empty());
@@ -40,6 +40,54 @@ TEST(CommandLine, SeedAndDate)
     EXPECT_NE(parse({ "--seed", "4294967296" }).error.find("--seed"), std::string::npos);
     EXPECT_NE(parse({ "--seed", "x" }).error.find("--seed"), std::string::npos);
     EXPECT_NE(parse({ "--date" }).error.find("--date"), std::string::npos);
+}
+
+TEST(CommandLine, PlayerSettings)
+{
+    auto const result = parse({ "--text-speed", "250", "--auto-delay", "60000", "--auto-char-delay", "0",
+        "--skip", "all", "--music-volume", "0", "--effects-volume", "100", "--movie-volume", "75",
+        "--full-screen", "--filter", "linear", "--enter-export", "no", "--confirm-quit", "yes", "--text-hook",
+        "-", "game" });
+    ASSERT_TRUE(result.command_line) << result.error;
+    SettingOverrides const& settings = result.command_line->settings;
+    EXPECT_EQ(settings.text_speed, 250);
+    EXPECT_EQ(settings.auto_base_delay, 60000);
+    EXPECT_EQ(settings.auto_character_delay, 0);
+    EXPECT_EQ(settings.skip, SkipMode::All);
+    EXPECT_EQ(settings.music_volume, 0);
+    EXPECT_EQ(settings.effects_volume, 100);
+    EXPECT_EQ(settings.movie_volume, 75);
+    EXPECT_EQ(settings.full_screen, true);
+    EXPECT_EQ(settings.linear_filter, true);
+    EXPECT_EQ(settings.enter_exports, false);
+    EXPECT_EQ(settings.confirm_quit, true);
+    EXPECT_EQ(result.command_line->text_hook, "-");
+    EXPECT_EQ(result.command_line->operands, std::vector<std::string> { "game" });
+
+    // What the command line leaves out, the settings file decides.
+    auto const bare = parse({ "game" });
+    EXPECT_FALSE(bare.command_line->settings.music_volume);
+    EXPECT_FALSE(bare.command_line->settings.full_screen);
+    EXPECT_FALSE(bare.command_line->text_hook);
+    EXPECT_EQ(parse({ "--full-screen", "--window" }).command_line->settings.full_screen, false);
+}
+
+TEST(CommandLine, PlayerSettingsOutOfRangeAreRefused)
+{
+    EXPECT_EQ(parse({ "--music-volume", "101" }).error, "--music-volume needs a number from 0 to 100");
+    EXPECT_EQ(parse({ "--text-speed", "9" }).error, "--text-speed needs a percentage from 10 to 1000");
+    EXPECT_EQ(parse({ "--auto-delay", "60001" }).error,
+        "--auto-delay needs a number of milliseconds from 0 to 60000");
+    EXPECT_EQ(parse({ "--auto-char-delay", "-1" }).error,
+        "--auto-char-delay needs a number of milliseconds from 0 to 10000");
+    EXPECT_EQ(parse({ "--skip", "some" }).error, "--skip needs read or all");
+    EXPECT_EQ(parse({ "--enter-export", "1" }).error, "--enter-export needs yes or no");
+    EXPECT_EQ(parse({ "--confirm-quit" }).error, "--confirm-quit needs yes or no");
+    EXPECT_EQ(parse({ "--effects-volume", "half" }).error, "--effects-volume needs a number from 0 to 100");
+    EXPECT_EQ(parse({ "--filter", "smooth" }).error, "--filter needs nearest or linear");
+    EXPECT_NE(parse({ "--text-hook" }).error.find("--text-hook"), std::string::npos);
+    // The file's spelling is not an option.
+    EXPECT_EQ(parse({ "--music_volume", "5" }).error, "unknown option --music_volume");
 }
 
 TEST(CommandLine, Subcommands)
@@ -76,10 +124,12 @@ TEST(CommandLine, MistakesAreExplained)
 TEST(CommandLine, HelpListsEveryOptionAndSubcommand)
 {
     std::string const help = help_text();
-    for (char const* word :
-        { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini", "--ext", "--help",
-            "--version", "--seed", "--date", "pack SCENARIO_DIR", "unpack PACK", "savedump FILE",
-            "gplp pack FILE", "gplp unpack", "--input", "--screenshot", "--scale", "--filter", "--debug" })
+    for (char const* word : { "--headless", "--trace", "--max-time", "--max-passes", "--answer", "--ini",
+             "--ext", "--help", "--version", "--seed", "--date", "pack SCENARIO_DIR", "unpack PACK",
+             "savedump FILE", "gplp pack FILE", "gplp unpack", "--input", "--screenshot", "--scale",
+             "--filter", "--debug", "--text-speed", "--auto-delay", "--auto-char-delay", "--skip",
+             "--music-volume", "--effects-volume", "--movie-volume", "--full-screen", "--window",
+             "--messages", "--enter-export", "--confirm-quit", "--text-hook", "settings.ini" })
         EXPECT_NE(help.find(word), std::string::npos) << word;
 }
 

@@ -83,6 +83,7 @@ public:
     std::optional<std::uint32_t> play_effect_image(std::span<const std::uint8_t>) override { return {}; }
     bool effect_playing() override { return false; }
     void stop_effect() override { }
+    void set_volumes(int, int, int) override { }
     void update() override { }
 
 private:

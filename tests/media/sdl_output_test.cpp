@@ -2,7 +2,9 @@
 // file, so a test can tell sound from silence. The mixer is the one device of a run; every sound of a
 // test goes through it. The driver plays in real time, so each test lasts about a second.
 #include "platform/fluidsynth/fluid_synthesizer.h"
+#include "platform/fluidsynth/rendering_midi_out.h"
 #include "platform/headless/headless_window.h"
+#include "platform/headless/virtual_clock.h"
 #include "platform/posix/steady_clock.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_media_player.h"
@@ -18,6 +20,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -70,6 +73,19 @@ protected:
             wait_ms(10);
         }
         return std::nullopt;
+    }
+    // The peak of what a player given these volumes before anything opened played in `play`.
+    int peak_with(int music, int effects, int movie, const std::function<void(SdlMediaPlayer&)>& play)
+    {
+        {
+            SdlMixer mixer;
+            EXPECT_TRUE(mixer.is_open()) << mixer.error();
+            SteadyClock clock;
+            SdlMediaPlayer player(clock, mixer);
+            player.set_volumes(music, effects, movie);
+            play(player);
+        }
+        return loudest();
     }
 
     testing::TemporaryFolder m_folder;
@@ -216,6 +232,50 @@ TEST_F(DiskAudio, AMovieShowsItsPicturesAndSoundsToItsEnd)
     EXPECT_GT(loudest(), 3700);
 }
 
+// Each volume scales its own kind of sound and no other, and holds for what plays after it was set.
+// Nine short runs of the device: some six seconds.
+TEST_F(DiskAudio, EachVolumeScalesItsOwnSoundsFromThenOn)
+{
+    auto const track = m_folder.path() / "track01.wav";
+    std::filesystem::copy_file(kChime, track);
+    auto const effect = [](SdlMediaPlayer& player) {
+        EXPECT_TRUE(player.play_effect(kChime.string(), EffectMode::Once));
+        wait_ms(700);
+    };
+    auto const disc = [&track](SdlMediaPlayer& player) {
+        std::vector<std::string> const paths { track.string() };
+        std::vector<std::optional<std::uint32_t>> lengths;
+        MediaId const id = player.open_disc(paths, lengths);
+        EXPECT_TRUE(player.play_disc(id, 0, std::nullopt, nullptr));
+        wait_ms(700);
+    };
+    auto const movie = [this](SdlMediaPlayer& player) {
+        HeadlessWindow window;
+        MediaId const id = player.open_movie((kData / "avi" / "riffparse-test-mjpeg-pcm.avi").string());
+        EXPECT_TRUE(player.set_movie_window(id, &window));
+        EXPECT_TRUE(player.play_movie(id, false, &window));
+        EXPECT_EQ(report(window, id, [&] { player.update(); }), DeviceNotice::Successful);
+    };
+
+    auto const music = [](SdlMediaPlayer& player) {
+        MediaId const id = player.open_music((kData / "mp3" / "corkami-mp3.mp3").string());
+        EXPECT_TRUE(player.play_music(id, nullptr));
+        wait_ms(600);
+    };
+
+    int const effect_full = peak_with(100, 100, 100, effect);
+    EXPECT_GT(effect_full, 8000);
+    EXPECT_NEAR(peak_with(0, 50, 0, effect), effect_full / 2, effect_full / 50);
+    int const disc_full = peak_with(100, 0, 0, disc);
+    EXPECT_GT(disc_full, 8000);
+    EXPECT_NEAR(peak_with(50, 100, 100, disc), disc_full / 2, disc_full / 50);
+    int const music_full = peak_with(100, 0, 0, music);
+    EXPECT_GT(music_full, 8000);
+    EXPECT_NEAR(peak_with(50, 100, 100, music), music_full / 2, music_full / 50);
+    EXPECT_GT(peak_with(0, 0, 100, movie), 3700);
+    EXPECT_LT(peak_with(100, 100, 0, movie), 16);
+}
+
 // Stopping a playing medium aborts its owed report; the stop's own report follows.
 TEST_F(DiskAudio, AStopAbortsThePlayAndReportsItself)
 {
@@ -290,6 +350,72 @@ TEST(SynthRest, SilenceAfterANoteRestsAndTheNextNoteStillSounds)
     synthesizer.short_message(0x7F3C90);
     // FluidSynth dithers, so the peaks may differ in the last bit.
     EXPECT_NEAR(render_peak(synthesizer, 40), first, 2);
+}
+
+// The output's level scales the synthesiser's gain: at 100 the samples are those of an output never
+// told, at 50 a note peaks at about half.
+TEST(SynthVolume, HalfIsQuieterAndFullIsUntouched)
+{
+    // The note after the output was set to each of `volumes` in turn.
+    auto const note = [](std::vector<int> const& volumes) {
+        VirtualClock clock;
+        FluidSynthesizer synthesizer(44100);
+        EXPECT_TRUE(synthesizer.load_soundfont(kDefaultSoundFont));
+        RenderingMidiOut out(clock, synthesizer);
+        EXPECT_TRUE(out.open());
+        for (int const volume : volumes)
+            out.set_volume(volume);
+        out.send_short(0x7F3C90); // middle C, full velocity, channel 1
+        clock.sleep(500);
+        out.send_short(0x003C80);
+        clock.sleep(100);
+        out.render_to_now();
+        return out.samples();
+    };
+    auto const peak = [](const std::vector<std::int16_t>& samples) {
+        int most = 0;
+        for (std::int16_t const sample : samples)
+            most = std::max(most, std::abs(static_cast<int>(sample)));
+        return most;
+    };
+    std::vector<std::int16_t> const untold = note({});
+    ASSERT_GT(peak(untold), 1000);
+    EXPECT_EQ(note({ 100 }), untold);
+    EXPECT_EQ(note({ 50, 100 }), untold) << "back at 100, the very gain it started with";
+    int const half = peak(note({ 50 }));
+    EXPECT_LT(half, peak(untold) * 6 / 10);
+    EXPECT_GT(half, peak(untold) * 4 / 10);
+    EXPECT_LE(peak(note({ 0 })), 1) << "the dither alone";
+}
+
+// A change of level in the middle of a note reaches the note itself, at its millisecond.
+TEST(SynthVolume, AChangeReachesASoundingNote)
+{
+    VirtualClock clock;
+    FluidSynthesizer synthesizer(44100);
+    ASSERT_TRUE(synthesizer.load_soundfont(kDefaultSoundFont));
+    RenderingMidiOut out(clock, synthesizer);
+    ASSERT_TRUE(out.open());
+    out.send_short(0x7F3C90);
+    clock.sleep(300);
+    out.set_volume(25);
+    clock.sleep(300);
+    out.set_volume(100);
+    clock.sleep(300);
+    out.render_to_now();
+    auto const peak_between = [&out](int from_ms, int to_ms) {
+        auto const& samples = out.samples();
+        int most = 0;
+        auto const at = [](int ms) { return static_cast<std::size_t>(ms) * 44100 / 1000 * 2; };
+        for (std::size_t i = at(from_ms); i < at(to_ms) && i < samples.size(); ++i)
+            most = std::max(most, std::abs(static_cast<int>(samples[i])));
+        return most;
+    };
+    int const before = peak_between(200, 300);
+    int const during = peak_between(310, 600);
+    int const after = peak_between(610, 900);
+    EXPECT_LT(during, before / 2);
+    EXPECT_GT(after, during * 2);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/headless/headless_window.h"
 #include "platform/text_output.h"
 #include "platform/window.h"
 
@@ -93,6 +94,17 @@ TEST_F(HeadlessBackend, BuildsEveryServiceButTheSingleInstance)
     // A message box with nobody to click is written out.
     services->message_box->show("box", std::nullopt, MessageBoxButtons::Ok);
     EXPECT_NE(output.written.find("box"), std::string::npos);
+}
+
+// The smoothing asked for on the command line is where a later change of it starts from.
+TEST_F(HeadlessBackend, TheWindowStartsWithTheFilterAskedFor)
+{
+    options.linear_filter = true;
+    auto services = make();
+    ASSERT_TRUE(services);
+    auto const* window = dynamic_cast<HeadlessWindow*>(services->window.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->linear_filter());
 }
 
 TEST_F(HeadlessBackend, FilesStayInTheGameFolderAndTellWhatTheyRefused)

@@ -40,7 +40,10 @@ public:
         shown.emplace_back(text);
         return MessageBoxAnswer::Yes;
     }
+    void set_english(bool english) override { languages.push_back(english); }
     std::vector<std::string> shown;
+    // Each language it was told to use, in order.
+    std::vector<bool> languages;
 };
 
 class DrawnBoxTest : public ::testing::Test {
@@ -175,6 +178,36 @@ TEST_F(DrawnBoxTest, InEnglishTooTheReadingFollowsAndTheBoxGrows)
     // One line more, and wider buttons for "はい Yes" and "いいえ No".
     EXPECT_GT(both.last_buttons()[0].y, japanese.y);
     EXPECT_GE(both.last_buttons()[1].w, japanese.w);
+}
+
+// The player switches the language while the game runs: the next box, drawn or not, is in it.
+TEST_F(DrawnBoxTest, TheLanguageChangesForTheNextBox)
+{
+    std::string const text(texts::kSaveFailed.sjis);
+    DrawnMessageBox& drawn = make();
+    EXPECT_EQ(fallback_box->languages, (std::vector { false }))
+        << "the fallback starts in the box's language";
+    drawn.set_english(true);
+    EXPECT_EQ(fallback_box->languages, (std::vector { false, true }));
+    key(Key::Enter);
+    drawn.show(text, {}, MessageBoxButtons::YesNo);
+    EXPECT_EQ(echo.text(),
+        std::string(texts::kSaveFailed.utf8) + "\n\n" + std::string(texts::kSaveFailed.english) + "\n\n");
+    DrawnButton const both = drawn.last_buttons()[0];
+
+    echo.clear();
+    drawn.set_english(false);
+    key(Key::Enter);
+    drawn.show(text, {}, MessageBoxButtons::YesNo);
+    EXPECT_EQ(echo.text(), std::string(texts::kSaveFailed.utf8) + "\n\n");
+    EXPECT_LT(drawn.last_buttons()[0].y, both.y);
+
+    // Without a picture the system's box gets the text with its reading.
+    window.pictureless = true;
+    drawn.set_english(true);
+    drawn.show(text, {}, MessageBoxButtons::Ok);
+    ASSERT_EQ(fallback_box->shown.size(), 1u);
+    EXPECT_EQ(fallback_box->shown[0], texts::with_english_reading(text));
 }
 
 TEST_F(DrawnBoxTest, WithoutAPictureTheSystemBoxAnswers)

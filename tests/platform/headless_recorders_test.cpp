@@ -1,7 +1,9 @@
 // What the headless recorders keep: the newest entries, within a bound however long the run.
 #include "common/engine_texts.h"
 #include "platform/headless/headless_message_box.h"
+#include "platform/headless/headless_window.h"
 #include "platform/headless/recent_log.h"
+#include "platform/headless/recording_media_player.h"
 #include "platform/headless/recording_midi_out.h"
 #include "platform/headless/virtual_clock.h"
 
@@ -27,6 +29,58 @@ TEST(HeadlessRecorders, AMessageBoxWritesItsTextAndWhenAskedItsEnglishReading)
             + std::string(texts::kSaveFailed.english) + "\n\n");
     // What the engine showed, as it passed it.
     EXPECT_EQ(both.shown().back(), box);
+}
+
+// The player may switch the language while the game runs: the next box follows it.
+TEST(HeadlessRecorders, AMessageBoxChangesItsLanguageForTheNextBox)
+{
+    TextEncoding const encoding;
+    StringOutput output;
+    HeadlessMessageBox box(output, encoding, MessageBoxAnswer::Yes);
+    std::string const text(texts::kSaveFailed.sjis);
+    box.set_english(true);
+    box.show(text, {}, MessageBoxButtons::Ok);
+    EXPECT_EQ(output.text(),
+        std::string(texts::kSaveFailed.utf8) + "\n\n" + std::string(texts::kSaveFailed.english) + "\n\n");
+    output.clear();
+    box.set_english(false);
+    box.show(text, {}, MessageBoxButtons::Ok);
+    EXPECT_EQ(output.text(), std::string(texts::kSaveFailed.utf8) + "\n\n");
+}
+
+TEST(HeadlessRecorders, TheMediaPlayerWritesDownVolumesAsClamped)
+{
+    VirtualClock clock;
+    RecordingMediaPlayer player(clock);
+    player.set_volumes(50, 100, 0);
+    player.set_volumes(-5, 250, 73);
+    ASSERT_EQ(player.log().size(), 2u);
+    EXPECT_EQ(player.log()[0], "volumes music 50 effects 100 movie 0");
+    EXPECT_EQ(player.log()[1], "volumes music 0 effects 100 movie 73");
+}
+
+TEST(HeadlessRecorders, TheMidiOutputWritesDownItsVolumeWithTheTime)
+{
+    VirtualClock clock;
+    RecordingMidiOut out(clock);
+    ASSERT_TRUE(out.open());
+    clock.sleep(250);
+    out.set_volume(40);
+    out.set_volume(1000);
+    ASSERT_EQ(out.records().size(), 3u);
+    EXPECT_EQ(out.records()[1].kind, MidiRecord::Kind::Volume);
+    EXPECT_EQ(out.records()[1].message, 40u);
+    EXPECT_EQ(out.text(), "0 open\n250 volume 40\n250 volume 100\n");
+}
+
+TEST(HeadlessRecorders, TheWindowKeepsTheFilterAskedFor)
+{
+    HeadlessWindow window;
+    EXPECT_FALSE(window.linear_filter());
+    window.set_linear_filter(true);
+    EXPECT_TRUE(window.linear_filter());
+    window.set_linear_filter(false);
+    EXPECT_FALSE(window.linear_filter());
 }
 
 TEST(HeadlessRecorders, ARecentLogKeepsTheNewestEntriesWithinItsCapacity)

@@ -1,8 +1,9 @@
-// The SDL window on SDL's dummy video driver: what it shows, how often it wants to present, and a
-// wait for events that a post from another thread ends.
+// The SDL window on SDL's dummy video driver: what it shows, how often it wants to present, a wait
+// for events that a post from another thread ends, and the filter its picture is scaled with.
 #include "platform/sdl/sdl_library.h"
 #include "platform/sdl/sdl_window.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -54,6 +55,35 @@ TEST_F(DummyVideo, TheWindowKeepsWhatItShowsAndAPostEndsItsWait)
     ASSERT_TRUE(window.poll_event(event));
     EXPECT_EQ(event.type, EventType::DeviceNotify);
     EXPECT_EQ(event.device, 3);
+}
+
+SDL_ScaleMode scale_mode(const SdlWindow& window)
+{
+    SDL_ScaleMode mode = SDL_ScaleModeBest;
+    EXPECT_EQ(SDL_GetTextureScaleMode(window.texture(), &mode), 0) << SDL_GetError();
+    return mode;
+}
+
+TEST_F(DummyVideo, TheFilterChangesAtOnceAndHoldsForTheNextWindow)
+{
+    SdlWindow window(encoding, { 1, false, {} });
+    ASSERT_TRUE(window.open("test", 0)) << window.open_error();
+    EXPECT_EQ(scale_mode(window), SDL_ScaleModeNearest);
+    window.set_linear_filter(true);
+    EXPECT_EQ(scale_mode(window), SDL_ScaleModeLinear);
+    EXPECT_STREQ(SDL_GetHint(SDL_HINT_RENDER_SCALE_QUALITY), "linear");
+    window.set_linear_filter(false);
+    EXPECT_EQ(scale_mode(window), SDL_ScaleModeNearest);
+
+    // Asked for before the window opens, it is what the window's texture is made with.
+    SdlWindow smooth(encoding, { 1, false, {} });
+    smooth.set_linear_filter(true);
+    ASSERT_TRUE(smooth.open("test", 0)) << smooth.open_error();
+    EXPECT_EQ(scale_mode(smooth), SDL_ScaleModeLinear);
+    // And from the options, as before.
+    SdlWindow from_options(encoding, { 1, true, {} });
+    ASSERT_TRUE(from_options.open("test", 0)) << from_options.open_error();
+    EXPECT_EQ(scale_mode(from_options), SDL_ScaleModeLinear);
 }
 
 } // namespace

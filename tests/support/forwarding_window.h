@@ -23,12 +23,14 @@ public:
     void present(const platform::PictureArea& area) override { m_inner.present(area); }
     void handle_paint_requests() override { m_inner.handle_paint_requests(); }
     void set_background(std::uint32_t color) override { m_inner.set_background(color); }
+    void set_linear_filter(bool linear) override { m_inner.set_linear_filter(linear); }
     bool full_screen() const override { return m_inner.full_screen(); }
     platform::FullScreenResult set_full_screen(bool full_screen) override
     {
         return m_inner.set_full_screen(full_screen);
     }
     void raise() override { m_inner.raise(); }
+    void set_clipboard_text(std::string_view utf8) override { m_inner.set_clipboard_text(utf8); }
     platform::PictureArea shown_picture() const override { return m_inner.shown_picture(); }
 
 protected:

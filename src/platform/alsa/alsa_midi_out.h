@@ -27,6 +27,10 @@ public:
     void close() override { m_open = false; }
     void send_short(std::uint32_t message) override;
     void send_long(std::span<const std::uint8_t> message) override;
+    // Leaves the level alone: the synthesiser behind the port has a volume of its own, set where the
+    // player set that synthesiser up, and a master-volume message sent to it would outlast the run on
+    // a hardware device and reach whatever else plays through it.
+    void set_volume(int percent) override { (void)percent; }
 
 private:
     struct State;

@@ -36,6 +36,9 @@ public:
     void long_message(std::span<const std::uint8_t> message);
     // Releases every note and the sustain pedal on all channels.
     void release_all();
+    // Sets the synthesiser's gain to `percent` (clamped to 0..100) of its own, sounding notes
+    // included; 100 is the gain it starts with, exactly.
+    void set_volume(int percent);
     // Renders `frames` stereo frames, left and right interleaved, into `out`.
     void render(std::int16_t* out, std::size_t frames);
     // Whether render writes silence without synthesising it, until the next message.

@@ -52,4 +52,10 @@ void RenderingMidiOut::send_long(std::span<const std::uint8_t> message)
     m_synthesizer.long_message(message);
 }
 
+void RenderingMidiOut::set_volume(int percent)
+{
+    render_to_now();
+    m_synthesizer.set_volume(percent);
+}
+
 } // namespace advplay::platform

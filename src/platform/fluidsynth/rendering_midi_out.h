@@ -28,6 +28,8 @@ public:
     void close() override { render_to_now(); }
     void send_short(std::uint32_t message) override;
     void send_long(std::span<const std::uint8_t> message) override;
+    // Takes effect at the sample of its millisecond, as a message does.
+    void set_volume(int percent) override;
 
     // Left and right interleaved, at the synthesiser's rate.
     const std::vector<std::int16_t>& samples() const { return m_samples; }

@@ -29,7 +29,9 @@ std::optional<Services> make_headless_backend(const BackendOptions& options)
     services.midi_timer = std::make_unique<VirtualTimer>(*clock);
     services.midi_out = std::make_unique<RecordingMidiOut>(*clock);
     services.clock = std::move(clock);
-    services.window = std::make_unique<HeadlessWindow>();
+    auto window = std::make_unique<HeadlessWindow>();
+    window->set_linear_filter(options.linear_filter);
+    services.window = std::move(window);
     services.message_box = std::make_unique<HeadlessMessageBox>(
         *options.error_output, *services.encoding, options.answer, options.english_messages);
     services.audio = std::make_unique<RecordingAudio>();

@@ -35,6 +35,7 @@ public:
         m_shown.push(std::string(text));
         return buttons == MessageBoxButtons::YesNo ? m_yes_no_answer : MessageBoxAnswer::Ok;
     }
+    void set_english(bool english) override { m_english = english; }
 
     // The texts shown, as the engine passed them (Shift-JIS): the last 512 at least.
     const std::vector<std::string>& shown() const { return m_shown.entries(); }

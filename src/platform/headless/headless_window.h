@@ -65,6 +65,7 @@ public:
     void present(const PictureArea& area) override;
     void handle_paint_requests() override { ++m_paint_requests_handled; }
     void set_background(std::uint32_t color) override { m_background = color; }
+    void set_linear_filter(bool linear) override { m_linear_filter = linear; }
     bool full_screen() const override { return m_full_screen; }
     FullScreenResult set_full_screen(bool full_screen) override
     {
@@ -73,6 +74,10 @@ public:
     }
     void raise() override { ++m_raised; }
     PictureArea shown_picture() const override { return { m_picture.data(), kWidth, 0, 0, kWidth, kHeight }; }
+
+    // Kept for whoever looks: there is no system clipboard here.
+    void set_clipboard_text(std::string_view utf8) override { m_clipboard = utf8; }
+    const std::string& clipboard_text() const { return m_clipboard; }
 
     bool is_open() const { return m_open; }
     const std::string& title() const { return m_title; }
@@ -83,6 +88,8 @@ public:
     bool cursor_shown() const { return m_cursor_shown; }
     int show_calls() const { return m_show_calls; }
     std::uint32_t background() const { return m_background; }
+    // Whether a screen would show the picture smoothed; nothing here is scaled.
+    bool linear_filter() const { return m_linear_filter; }
     int raised() const { return m_raised; }
     // How often a wait asked the window to keep itself painted.
     int paint_requests_handled() const { return m_paint_requests_handled; }
@@ -95,6 +102,7 @@ private:
     std::mutex m_events_mutex;
     std::deque<Event> m_events;
     std::string m_title;
+    std::string m_clipboard;
     CursorPosition m_cursor;
     RecentLog<CursorPosition> m_cursor_moves { 4096 };
     std::vector<std::uint16_t> m_picture;
@@ -103,6 +111,7 @@ private:
     bool m_cursor_shown { true };
     int m_show_calls { 0 };
     std::uint32_t m_background { 0 };
+    bool m_linear_filter { false };
     bool m_full_screen { false };
     int m_raised { 0 };
     int m_paint_requests_handled { 0 };

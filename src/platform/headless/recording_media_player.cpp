@@ -287,6 +287,14 @@ void RecordingMediaPlayer::stop_effect()
     m_effect_playing = false;
 }
 
+void RecordingMediaPlayer::set_volumes(int music, int effects, int movie)
+{
+    // Nothing is heard here, so the levels change nothing but the log.
+    say("volumes music " + std::to_string(std::clamp(music, 0, 100)) + " effects "
+        + std::to_string(std::clamp(effects, 0, 100)) + " movie "
+        + std::to_string(std::clamp(movie, 0, 100)));
+}
+
 void RecordingMediaPlayer::update()
 {
     std::uint32_t const now = m_clock.now();

@@ -39,10 +39,12 @@ public:
     std::optional<std::uint32_t> play_effect_image(std::span<const std::uint8_t> wave) override;
     bool effect_playing() override;
     void stop_effect() override;
+    void set_volumes(int music, int effects, int movie) override;
     void update() override;
 
     // One line per call, in order, naming files by their last path component: "open music a.mp3 -> 1",
-    // "play disc 2 from 0 to 4000", "effect b.wav once 120 ms", "stop 1", ...
+    // "play disc 2 from 0 to 4000", "effect b.wav once 120 ms", "stop 1",
+    // "volumes music 50 effects 100 movie 0" (as clamped), ...
     // The last kLogCapacity / 2 lines at least.
     const std::vector<std::string>& log() const { return m_log.entries(); }
     static constexpr std::size_t kLogCapacity = 4096;

@@ -3,6 +3,7 @@
 
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace advplay::platform {
@@ -40,6 +41,8 @@ std::string MidiRecord::text() const
         for (std::uint8_t const byte : bytes)
             append_hex(line, byte);
         return line;
+    case Kind::Volume:
+        return line + " volume " + std::to_string(message);
     }
     return line;
 }
@@ -58,6 +61,12 @@ void RecordingMidiOut::send_short(std::uint32_t message)
 void RecordingMidiOut::send_long(std::span<const std::uint8_t> message)
 {
     m_records.push({ m_clock.now(), MidiRecord::Kind::Long, 0, { message.begin(), message.end() } });
+}
+
+void RecordingMidiOut::set_volume(int percent)
+{
+    m_records.push({ m_clock.now(), MidiRecord::Kind::Volume,
+        static_cast<std::uint32_t>(std::clamp(percent, 0, 100)), {} });
 }
 
 std::string RecordingMidiOut::text() const

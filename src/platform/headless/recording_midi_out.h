@@ -22,16 +22,18 @@ struct MidiRecord {
         Close,
         Short,
         Long,
+        Volume,
     };
     // The clock's reading when the call came.
     std::uint32_t time { 0 };
     Kind kind { Kind::Open };
-    // Short: the packed message.
+    // Short: the packed message. Volume: the percent, as clamped.
     std::uint32_t message { 0 };
     // Long: the whole message.
     std::vector<std::uint8_t> bytes;
 
-    // "1250 short 90 3c 64", "1250 long f0 7e 7f 09 01 f7", "1250 open", "1250 open failed", ...
+    // "1250 short 90 3c 64", "1250 long f0 7e 7f 09 01 f7", "1250 open", "1250 open failed",
+    // "1250 volume 50", ...
     std::string text() const;
 };
 
@@ -54,6 +56,7 @@ public:
     void close() override { record(MidiRecord::Kind::Close); }
     void send_short(std::uint32_t message) override;
     void send_long(std::span<const std::uint8_t> message) override;
+    void set_volume(int percent) override;
 
     const std::vector<MidiRecord>& records() const { return m_records.entries(); }
     // How many calls are no longer among the records.

@@ -4,7 +4,8 @@ option(ADVPLAY_SDL "Build the SDL2 backend (the game window)" ON)
 if(NOT ADVPLAY_SDL)
   return()
 endif()
-pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# 2.0.12 for SDL_SetTextureScaleMode, which changes the filter of a texture there is already.
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2>=2.0.12)
 pkg_check_modules(SDL2_MIXER REQUIRED IMPORTED_TARGET SDL2_mixer)
 add_library(advplay_platform_sdl STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sdl_audio.cpp

@@ -28,6 +28,22 @@ Mix_Chunk* as_chunk(void* chunk)
     return static_cast<Mix_Chunk*>(chunk);
 }
 
+// The mixer's level for `percent` of full volume: 100 is MIX_MAX_VOLUME, which leaves the samples as
+// they are.
+int mixer_volume(int percent)
+{
+    return percent * MIX_MAX_VOLUME / 100;
+}
+
+// Scales decoded samples to `percent` of their level; at 100 they are left alone, not multiplied.
+void scale_samples(std::int16_t* samples, std::size_t count, int percent)
+{
+    if (percent >= 100)
+        return;
+    for (std::size_t i = 0; i < count; ++i)
+        samples[i] = static_cast<std::int16_t>(samples[i] * percent / 100);
+}
+
 std::uint32_t chunk_length_ms(const Mix_Chunk& chunk, int rate)
 {
     std::uint64_t const frames = chunk.alen / (kChannels * sizeof(std::int16_t));
@@ -111,6 +127,7 @@ void SdlMediaPlayer::mix_stream(Stream& stream, std::int16_t* out, std::size_t f
         if (wanted > 0) {
             wanted = std::min(wanted, m_scratch.size() / kChannels);
             got = stream.decoder.read(m_scratch.data(), wanted);
+            scale_samples(m_scratch.data(), got * kChannels, stream.movie ? m_movie_volume : m_disc_volume);
             add_samples(out + (done * kChannels), m_scratch.data(), got * kChannels);
             stream.position += got;
             done += got;
@@ -265,6 +282,7 @@ MediaId SdlMediaPlayer::open_movie(const std::string& host_path)
     // Its own length does not matter: the pictures decide when the movie ends.
     stream->lengths.push_back(std::numeric_limits<std::uint32_t>::max());
     stream->total = std::numeric_limits<std::uint32_t>::max();
+    stream->movie = true;
     if (!stream->decoder.open(host_path, m_rate))
         return id;
     stream->decoder.close();
@@ -435,6 +453,28 @@ void SdlMediaPlayer::stop_effect()
 {
     if (m_sound)
         Mix_HaltChannel(kEffectChannel);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Volumes
+// ---------------------------------------------------------------------------------------------------
+
+void SdlMediaPlayer::set_volumes(int music, int effects, int movie)
+{
+    music = std::clamp(music, 0, 100);
+    effects = std::clamp(effects, 0, 100);
+    movie = std::clamp(movie, 0, 100);
+    {
+        std::lock_guard const lock(m_mutex);
+        m_disc_volume = music;
+        m_movie_volume = movie;
+    }
+    if (!m_sound)
+        return;
+    // Both are kept by the mixer for whatever plays later: the music's level for every piece of
+    // music, the channel's for every chunk played on it.
+    Mix_VolumeMusic(mixer_volume(music));
+    Mix_Volume(kEffectChannel, mixer_volume(effects));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -46,6 +46,7 @@ public:
     std::optional<std::uint32_t> play_effect_image(std::span<const std::uint8_t> wave) override;
     bool effect_playing() override;
     void stop_effect() override;
+    void set_volumes(int music, int effects, int movie) override;
     void update() override;
 
 private:
@@ -64,6 +65,8 @@ private:
         std::uint64_t position { 0 };
         std::optional<std::uint64_t> end;
         MediaReport report;
+        // A movie's sound, at the movie volume; a disc plays at the music volume.
+        bool movie { false };
     };
     struct Music {
         // A Mix_Music.
@@ -111,6 +114,9 @@ private:
     std::map<MediaId, std::unique_ptr<Stream>> m_streams;
     MediaId m_music_playing { kNoMedia };
     MediaReport m_music_report;
+    // Percent of the decoded level that disc tracks and movie sound are mixed at.
+    int m_disc_volume { 100 };
+    int m_movie_volume { 100 };
 };
 
 } // namespace advplay::platform

@@ -30,10 +30,13 @@ MessageBoxAnswer SdlMessageBox::show(
     SDL_MessageBoxButtonData const ok[] = {
         { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "OK" },
     };
-    // "はい" and "いいえ", as the system's Yes and No read in Japanese.
+    // "はい" and "いいえ", as the system's Yes and No read in Japanese; with the English words after
+    // them, as the drawn box labels them.
     SDL_MessageBoxButtonData const yes_no[] = {
-        { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88" },
-        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "\xE3\x81\xAF\xE3\x81\x84" },
+        { SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0,
+            m_english ? "\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88 No" : "\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88" },
+        { SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1,
+            m_english ? "\xE3\x81\xAF\xE3\x81\x84 Yes" : "\xE3\x81\xAF\xE3\x81\x84" },
     };
     bool const question = buttons == MessageBoxButtons::YesNo;
     SDL_MessageBoxData data {};

@@ -15,10 +15,14 @@ public:
     SdlMessageBox(const TextEncoding& encoding, const SdlWindow& window);
     MessageBoxAnswer show(
         std::string_view text, std::optional<std::string_view> caption, MessageBoxButtons buttons) override;
+    // Only the Yes and No buttons change: the box stands in for the drawn one, which hands it the text
+    // with the reading added already.
+    void set_english(bool english) override { m_english = english; }
 
 private:
     const TextEncoding& m_encoding;
     const SdlWindow& m_window;
+    bool m_english { false };
 };
 
 } // namespace advplay::platform

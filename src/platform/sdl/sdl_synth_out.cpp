@@ -71,6 +71,11 @@ void SdlSynthOut::send_long(std::span<const std::uint8_t> message)
     queue(Message::Kind::Long, 0, message);
 }
 
+void SdlSynthOut::set_volume(int percent)
+{
+    queue(Message::Kind::Volume, static_cast<std::uint32_t>(std::clamp(percent, 0, 100)), {});
+}
+
 void SdlSynthOut::mix_into(std::int16_t* out, std::size_t frames)
 {
     auto const now = steady_clock::now();
@@ -97,6 +102,9 @@ void SdlSynthOut::mix_into(std::int16_t* out, std::size_t frames)
             break;
         case Message::Kind::Reset:
             m_synthesizer.release_all();
+            break;
+        case Message::Kind::Volume:
+            m_synthesizer.set_volume(static_cast<int>(message.packed));
             break;
         }
     }

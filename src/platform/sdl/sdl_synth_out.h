@@ -37,13 +37,17 @@ public:
     void close() override { }
     void send_short(std::uint32_t message) override;
     void send_long(std::span<const std::uint8_t> message) override;
+    // Heard one round later at its place in the round, as a message is, so that a change of level
+    // between two notes falls between them.
+    void set_volume(int percent) override;
 
 private:
     // A message waiting for the audio thread, with the time it was sent.
     struct Message {
-        enum class Kind : std::uint8_t { Short, Long, Reset };
+        enum class Kind : std::uint8_t { Short, Long, Reset, Volume };
         std::chrono::steady_clock::time_point sent;
         Kind kind { Kind::Short };
+        // Short: the packed message. Volume: the percent.
         std::uint32_t packed { 0 };
         std::vector<std::uint8_t> bytes;
     };

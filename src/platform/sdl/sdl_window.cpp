@@ -107,7 +107,6 @@ bool SdlWindow::open(std::string_view title, std::uint32_t background)
         return false;
     }
     m_video = true;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, m_options.linear_filter ? "linear" : "nearest");
     // Where only the software renderer draws, its picture goes to the window as X shared memory
     // rather than through an OpenGL texture: without a GPU that is a second software renderer, and
     // it doubled the cost of every present.
@@ -140,6 +139,7 @@ bool SdlWindow::open(std::string_view title, std::uint32_t background)
         m_error = std::string("SDL cannot draw in the window: ") + SDL_GetError();
         return false;
     }
+    apply_filter();
     // The picture starts in the background colour, as every surface does.
     Uint16 const pixel = static_cast<Uint16>(
         ((background & 0xF8) << 7) | (((background >> 11) << 5) & 0x03E0) | ((background >> 19) & 0x1F));
@@ -436,6 +436,24 @@ void SdlWindow::render()
     SDL_RenderPresent(m_renderer);
 }
 
+void SdlWindow::apply_filter()
+{
+    bool const linear = m_options.linear_filter;
+    // The hint is what SDL reads when it makes a texture; the texture there is keeps the mode it was
+    // made with unless told.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, linear ? "linear" : "nearest");
+    if (m_texture)
+        SDL_SetTextureScaleMode(m_texture, linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+}
+
+void SdlWindow::set_linear_filter(bool linear)
+{
+    m_options.linear_filter = linear;
+    apply_filter();
+    // The change shows now, not at the game's next present.
+    render();
+}
+
 void SdlWindow::set_background(std::uint32_t color)
 {
     m_background = color;
@@ -497,6 +515,12 @@ void SdlWindow::raise()
         return;
     SDL_RestoreWindow(m_window);
     SDL_RaiseWindow(m_window);
+}
+
+void SdlWindow::set_clipboard_text(std::string_view utf8)
+{
+    // A clipboard SDL cannot reach (no X selection owner, say) loses the copy; the game goes on.
+    (void)SDL_SetClipboardText(std::string(utf8).c_str());
 }
 
 } // namespace advplay::platform

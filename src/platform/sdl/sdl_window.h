@@ -49,12 +49,17 @@ public:
     std::uint32_t present_interval() const override { return m_present_interval; }
     void handle_paint_requests() override;
     void set_background(std::uint32_t color) override;
+    void set_linear_filter(bool linear) override;
     bool full_screen() const override { return m_full_screen; }
     FullScreenResult set_full_screen(bool full_screen) override;
     void raise() override;
+    void set_clipboard_text(std::string_view utf8) override;
 
     // For message boxes that belong to the window; null until it is open.
     SDL_Window* handle() const { return m_window; }
+    // The texture the picture is scaled from, for a look at how SDL draws it; null until the window
+    // is open.
+    SDL_Texture* texture() const { return m_texture; }
     // Why the window could not open, for the user.
     std::string open_error() const override { return m_error; }
     PictureArea shown_picture() const override
@@ -69,6 +74,8 @@ private:
     WindowGeometry geometry() const;
     CursorPosition to_client(int window_x, int window_y) const;
     void render();
+    // Gives the texture, and those SDL makes from here on, the filter the options ask for.
+    void apply_filter();
     void centre_window();
     // Whether a request to go full screen is acted on (false on X without a window manager).
     bool window_manager_answers() const;
