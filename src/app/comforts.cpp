@@ -287,6 +287,9 @@ bool skipping(const Engine& engine)
 void comforts_before_pass(Engine& engine)
 {
     Comforts& comforts = engine.comforts;
+    // The player is looking at the picture: nothing moves on behind their back.
+    if (comforts.hidden)
+        return;
     // A click that ends a clearing wait empties the page between two passes.
     if (engine.text.message_layer.empty())
         comforts.last_page = {};
@@ -335,6 +338,8 @@ void comforts_after_pass(Engine& engine, State state_before)
 bool comforts_answer_wait(const Engine& engine)
 {
     State const state = engine.interpreter.state;
+    if (engine.comforts.hidden)
+        return false;
     if (skipping(engine))
         return (is_click_wait(state) || state == State::MoviePlaying) && plain_click_ends(engine);
     return engine.comforts.auto_on && is_click_wait(state) && plain_click_ends(engine);

@@ -38,13 +38,12 @@ constexpr Pixel kSelected = rgb555(0x30, 0x50, 0xA0);
 constexpr char kFace[] = "\x82l\x82r \x83S\x83V\x83"
                          "b\x83N"; // "ＭＳ ゴシック"
 
-// The picture the game shows, dimmed to a quarter of its brightness so that text on it reads.
-bool begin_picture(Engine& engine)
+// A picture of the game, dimmed to a quarter of its brightness so that text on it reads.
+bool begin_picture(Engine& engine, const graphics::Surface& display)
 {
     graphics::Surface& picture = engine.comforts.overlay_picture;
     if (picture.width() != kWidth && !picture.create(kWidth, kHeight))
         return false;
-    graphics::Surface const& display = engine.graphics.display_surface;
     for (std::int32_t y = 0; y < kHeight; ++y) {
         Pixel const* from = display.row(y);
         Pixel* to = picture.row(y);
@@ -123,7 +122,8 @@ std::string sjis(const Engine& engine, std::string_view utf8)
 void draw_backlog(Engine& engine)
 {
     Comforts& comforts = engine.comforts;
-    if (!begin_picture(engine))
+    // Under the page, the picture without the text now in the window (the screen surface).
+    if (!begin_picture(engine, engine.graphics.screen_surface))
         return;
     graphics::Surface& picture = comforts.overlay_picture;
     BacklogPage const& page = comforts.backlog[comforts.backlog_at];
@@ -209,7 +209,7 @@ constexpr std::array<std::int32_t, 8> kSpeeds { 50, 75, 100, 150, 200, 300, 500,
 
 void draw_menu(Engine& engine)
 {
-    if (!begin_picture(engine))
+    if (!begin_picture(engine, engine.graphics.display_surface))
         return;
     graphics::Surface& picture = engine.comforts.overlay_picture;
     auto const font = make_font(engine, kFace, kLabelSize, 400);

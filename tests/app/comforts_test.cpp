@@ -165,7 +165,21 @@ TEST_F(ComfortsTest, AutoEndsAClickWaitAfterTheBaseDelayAndTheCharactersOfThePag
     // The second wait on the same page counts only what it added.
     EXPECT_EQ(comforts().wait_characters, 2);
 
-    // A turns it off: the wait is the player's again.
+    // Hiding the text holds auto mode: the player is looking at the picture.
+    key(Key::H);
+    run(3000);
+    EXPECT_EQ(state(), State::TextClickWait);
+    click(MouseButton::Middle);
+    run(50);
+    EXPECT_FALSE(comforts().hidden);
+    run(3000);
+    EXPECT_EQ(state(), State::Quit);
+}
+
+TEST_F(ComfortsTest, AutoOffLeavesTheWaitToThePlayer)
+{
+    start(".tsw\nあいう\\c\n.end\n");
+    key(Key::A);
     key(Key::A);
     run(3000);
     EXPECT_EQ(state(), State::TextClickWait);
