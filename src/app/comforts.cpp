@@ -22,6 +22,10 @@ using script::State;
 
 // The oldest pages go once the backlog holds this many.
 constexpr std::size_t kBacklogPages = 1000;
+// What the title adds while skip or auto is on, so that the player knows (Shift-JIS).
+constexpr char kSkipTitle[] = " [\x83X\x83L\x83"
+                              "b\x83v]"; // " [スキップ]"
+constexpr char kAutoTitle[] = " [\x83I\x81[\x83g]"; // " [オート]"
 
 bool waits_for_player(const Engine& engine)
 {
@@ -156,6 +160,19 @@ void line_begun(Engine& engine)
     read.changed = read.changed || engine.comforts.line_unread;
 }
 
+void show_modes(Engine& engine)
+{
+    engine.platform.window.set_title(window_title(engine));
+}
+
+void stop_skip(Engine& engine)
+{
+    if (!engine.comforts.skip_on)
+        return;
+    engine.comforts.skip_on = false;
+    show_modes(engine);
+}
+
 bool toggle_key(const platform::Event& event)
 {
     return !event.repeat && !event.alt && !event.ctrl;
@@ -200,11 +217,13 @@ bool comfort_event(Engine& engine, const platform::Event& event, ComfortHost* ho
             break;
         case platform::Key::Tab:
             comforts.skip_on = !comforts.skip_on;
+            show_modes(engine);
             break;
         case platform::Key::A:
             comforts.auto_on = !comforts.auto_on;
             // A wait already under way counts from now.
             comforts.wait_began = engine.platform.clock.now();
+            show_modes(engine);
             break;
         case platform::Key::PageUp:
             if (!open_backlog(engine))
@@ -296,7 +315,7 @@ void comforts_before_pass(Engine& engine)
     State const state = engine.interpreter.state;
     // Read skipping stops at the first line the player has not seen, Tab's as well as Ctrl's.
     if (comforts.skip_on && !skipping(engine))
-        comforts.skip_on = false;
+        stop_skip(engine);
     if (comforts.skip_hastened && !skipping(engine)) {
         // Skip has stopped (at a new line, or Ctrl was let go): the rest types out as the script
         // says, after what skip laid out comes to the display.
@@ -312,9 +331,9 @@ void comforts_before_pass(Engine& engine)
             if (plain_click_ends(engine))
                 click(engine);
             else
-                comforts.skip_on = false;
+                stop_skip(engine);
         } else if (state == State::ChoiceWait) {
-            comforts.skip_on = false;
+            stop_skip(engine);
         }
         return;
     }
@@ -360,6 +379,16 @@ std::uint32_t auto_delay(const PlayerSettings& settings, std::int32_t characters
     std::int64_t const delay = std::int64_t { std::max(settings.auto_base_delay, 0) }
         + std::int64_t { std::max(settings.auto_character_delay, 0) } * std::max(characters, 0);
     return static_cast<std::uint32_t>(std::min<std::int64_t>(delay, 0x7FFFFFFF));
+}
+
+std::string window_title(const Engine& engine)
+{
+    std::string title = engine.settings.caption;
+    if (engine.comforts.skip_on)
+        title += kSkipTitle;
+    if (engine.comforts.auto_on)
+        title += kAutoTitle;
+    return title;
 }
 
 std::string current_page_text(const Engine& engine)

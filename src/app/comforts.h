@@ -47,6 +47,9 @@ std::optional<std::uint32_t> comforts_due(const Engine& engine);
 // Skip is on and what it skips is allowed: timed waits end at once.
 bool skipping(const Engine& engine);
 
+// The game's caption, and whether skip (from Tab) or auto is on (Shift-JIS).
+std::string window_title(const Engine& engine);
+
 // The message text of the page in the window, lines joined by line feeds (Shift-JIS).
 std::string current_page_text(const Engine& engine);
 

@@ -280,7 +280,7 @@ public:
             save_read_record(engine);
         if (m_notice_until && static_cast<std::int32_t>(engine.platform.clock.now() - *m_notice_until) >= 0) {
             m_notice_until.reset();
-            engine.platform.window.set_title(engine.settings.caption);
+            engine.platform.window.set_title(window_title(engine));
         }
         if (m_lock && m_lock->raise_requested())
             engine.platform.window.raise();

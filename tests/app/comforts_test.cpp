@@ -121,8 +121,12 @@ TEST_F(ComfortsTest, SkippingAllEndsWaitsAndStopsAtAChoice)
     start(".tsw\nあいうえお\\c\n.wat 5000\nかきくけこ\\t\n.slt add one :a\n.slt exec\n:a\n.end\n");
     comforts().settings.skip = SkipMode::All;
     key(Key::Tab);
+    run(0);
+    // The title says skip is on while it is.
+    EXPECT_NE(m_game.window().title().find(testing::sjis(" [スキップ]")), std::string::npos);
     std::uint32_t const began = m_game.clock().now();
     run_until(State::ChoiceWait);
+    EXPECT_EQ(m_game.window().title(), engine().settings.caption);
     // Text at once, click waits ended, the five seconds' wait cut: far less than the text's second
     // and the wait would take.
     EXPECT_LT(m_game.clock().now() - began, 1000u);

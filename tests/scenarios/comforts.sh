@@ -3,9 +3,11 @@
 # a first reading records what was shown; read skipping runs through it and stops at the first new
 # line; skipping all with Tab stops at the choice; auto mode waits by the page's length; the F1
 # menu writes the settings file and the next run plays by it; the text hook hears every page.
-# Usage: comforts.sh ADVPLAY GAME_DIR
+# The backlog's screenshot shows the first page's two lines over the picture, not the second page
+# now in the window.
+# Usage: comforts.sh ADVPLAY GAME_DIR PNG_PROBE
 set -eu
-advplay=$1 game=$2
+advplay=$1 game=$2 probe=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
@@ -43,6 +45,34 @@ INPUT
 run first
 printf 'start:4\nstart:5\nstart:6\n' | diff -u - data/advplay/game/read.txt || fail "the record of read lines" first.trace
 printf '一ページめの一行め\n\n一ページめの二行め\n\n二ページめ\n\n' | diff -u - first.hook || fail "the text hook" first.trace
+
+# The backlog at the second page: the wheel turns back to the first, whose two lines (32 pixels
+# each from y 300) are white over the black picture. The second page stands on the second line only
+# (the line feed after the clearing wait begins it there), and the backlog shows it there too.
+cat > backlog.txt <<INPUT
+wait TextClickWait
+after 10 click left 5 5
+wait ShowText
+wait TextClearWait
+after 10 click left 5 5
+wait ShowText
+wait TextClearWait
+after 10 shot $work/page.png
+after 10 wheel up
+after 10 shot $work/newest.png
+after 10 wheel up
+after 10 shot $work/oldest.png
+after 10 close
+INPUT
+run backlog
+first_line() { "$probe" --count "$1" 20 300 620 332 FFFFFF; }
+second_line() { "$probe" --count "$1" 20 332 620 364 FFFFFF; }
+[ "$(first_line page.png)" -eq 0 ] || fail "the second page has a first line"
+[ "$(first_line newest.png)" -eq 0 ] || fail "the backlog's newest page is not the second page"
+[ "$(second_line newest.png)" -gt 100 ] || fail "the backlog's newest page lacks its line"
+[ "$(first_line oldest.png)" -gt 100 ] || fail "the backlog's first page lacks its first line"
+[ "$(second_line oldest.png)" -gt 100 ] || fail "the backlog's first page lacks its second line"
+cmp -s page.png newest.png && fail "the backlog did not open"
 
 # Ctrl held: the three lines already read go by at once; the fourth is new and types out, so 300 ms
 # later it has not reached its wait (the hook has not heard it).
@@ -85,4 +115,4 @@ printf '一ページめの一行め\n\n' | diff -u - fast.hook || fail "the stor
 printf "" > slow.txt
 run slow --max-time 400 --text-speed 100
 test ! -s slow.hook || fail "--text-speed did not override the file" slow.hook
-echo "comforts: read record, read and all skipping, auto delays, the menu's settings and the text hook"
+echo "comforts: backlog pages, read record, read and all skipping, auto delays, the menu's settings and the text hook"
