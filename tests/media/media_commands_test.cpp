@@ -524,6 +524,21 @@ TEST_F(MovieTest, AcceptedClickEndsItEarly)
     EXPECT_TRUE(m_game.engine().input.left_accept);
 }
 
+TEST_F(MovieTest, SkipCutsAMovieAClickMayEndButNotOneItMayNot)
+{
+    TimedActions actions;
+    actions.at(100, [](Engine& engine) {
+        engine.comforts.settings.skip = SkipMode::All;
+        engine.comforts.ctrl_held = true;
+    });
+    std::uint32_t const end
+        = run(".avi \"movie dir\\search\" 0 0 0\n.avi \"movie dir\\search\" 0 2 0\n", &actions);
+    // The first is cut at 100 ms as a left click would; the second, which the left button may not
+    // end, plays its whole second.
+    EXPECT_GE(end, 1100u);
+    EXPECT_LE(end, 1120u);
+}
+
 TEST_F(MovieTest, AMovieEndsTheHurryOfTheLineBeforeIt)
 {
     TimedActions actions;
