@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Builds advplay for the web with Emscripten into build/web/: the page, its JavaScript and
+# WebAssembly, the default font and SoundFont. The libraries it needs that Debian packages only for
+# the host (SDL2, SDL2_mixer, FreeType, libpng, zlib) are built from Debian's own source packages,
+# fetched with apt-get source through a deb-src entry made from the machine's Debian source list.
+# Sources and builds are cached outside the repository ($ADVPLAY_WEB_CACHE, default
+# ~/.cache/advplay-web), so only the first run on a machine builds them.
+# Usage: scripts/web.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+cache=${ADVPLAY_WEB_CACHE:-$HOME/.cache/advplay-web}
+prefix=$cache/prefix
+jobs=$(nproc)
+mkdir -p "$cache/src" "$cache/build" "$prefix"
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  as_root=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+
+# ---- Packages: the compiler and what fetches and unpacks source packages -------------------------
+packages=(emscripten dpkg-dev fonts-motoya-l-cedar timgm6mb-soundfont)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "web: installing ${missing[*]}"
+  "${as_root[@]}" apt-get update -q
+  "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# ---- Debian's sources ------------------------------------------------------------------------------
+# The same archives as the machine's binary packages, as deb-src.
+src_list=/etc/apt/sources.list.d/advplay-deb-src.sources
+if [ ! -f "$src_list" ]; then
+  if [ ! -f /etc/apt/sources.list.d/debian.sources ]; then
+    echo "web: no /etc/apt/sources.list.d/debian.sources to make a deb-src entry from" >&2
+    exit 1
+  fi
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | "${as_root[@]}" tee "$src_list" >/dev/null
+  "${as_root[@]}" apt-get update -q
+fi
+
+# fetch PACKAGE: unpacks Debian's source of PACKAGE under $cache/src once, and prints its folder. A
+# version the security archive no longer serves is taken from the release instead.
+fetch() {
+  local package=$1 folder
+  folder=$(find "$cache/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
+  if [ -z "$folder" ]; then
+    (cd "$cache/src" && { apt-get source -q "$package" >/dev/null 2>&1 || apt-get source -q "$package/bookworm" >/dev/null; })
+    folder=$(find "$cache/src" -maxdepth 1 -type d -name "$package-[0-9]*" | head -n 1)
+  fi
+  echo "$folder"
+}
+
+# build NAME SOURCE [CMAKE ARGS...]: a static Release build for Emscripten, installed into $prefix;
+# a stamp keeps it from being built again.
+build() {
+  local name=$1 source=$2
+  shift 2
+  [ -f "$cache/build/$name.done" ] && return
+  echo "web: building $name"
+  rm -rf "$cache/build/$name"
+  emcmake cmake -S "$source" -B "$cache/build/$name" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_ROOT_PATH="$prefix" "$@" \
+    >"$cache/build/$name.log" 2>&1 || { tail -n 30 "$cache/build/$name.log"; exit 1; }
+  cmake --build "$cache/build/$name" -j "$jobs" >>"$cache/build/$name.log" 2>&1 \
+    && cmake --install "$cache/build/$name" >>"$cache/build/$name.log" 2>&1 \
+    || { tail -n 30 "$cache/build/$name.log"; exit 1; }
+  touch "$cache/build/$name.done"
+}
+
+# zlib's CMake file wants the Windows resources that Debian's source leaves out: its own configure.
+if [ ! -f "$cache/build/zlib.done" ]; then
+  echo "web: building zlib"
+  rm -rf "$cache/build/zlib"
+  cp -r "$(fetch zlib)" "$cache/build/zlib"
+  (cd "$cache/build/zlib" && emconfigure ./configure --static --prefix="$prefix" && emmake make -j "$jobs" libz.a \
+    && emmake make install) >"$cache/build/zlib.log" 2>&1 || { tail -n 30 "$cache/build/zlib.log"; exit 1; }
+  touch "$cache/build/zlib.done"
+fi
+build libpng "$(fetch libpng1.6)" -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+  -DZLIB_ROOT="$prefix"
+build freetype "$(fetch freetype)" -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON \
+  -DFT_REQUIRE_ZLIB=ON -DFT_REQUIRE_PNG=ON -DZLIB_ROOT="$prefix"
+build sdl2 "$(fetch libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
+# SDL_mixer's own decoders only: WAV, MP3 (dr_mp3), Ogg (stb_vorbis), FLAC (dr_flac).
+build sdl2_mixer "$(fetch libsdl2-mixer)" -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_VENDORED=OFF \
+  -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_FLAC_LIBFLAC=OFF \
+  -DSDL2MIXER_FLAC_DRFLAC=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_MP3_DRMP3=ON \
+  -DSDL2MIXER_VORBIS=STB -DSDL2MIXER_WAVE=ON -DSDL2MIXER_CMD=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
+  -DSDL2_DIR="$prefix/lib/cmake/SDL2"
+
+# FFmpeg with only what AVI games hold: the decoders below, the AVI, WAV and MP3 readers, and the
+# scaler and resampler the movie player converts with. No threads: the page has none.
+if [ ! -f "$cache/build/ffmpeg.done" ]; then
+  echo "web: building ffmpeg"
+  rm -rf "$cache/build/ffmpeg"
+  mkdir -p "$cache/build/ffmpeg"
+  source=$(fetch ffmpeg)
+  decoders=cinepak,msvideo1,msrle,indeo3,indeo4,indeo5,mjpeg,mpeg4,rawvideo,pcm_s16le,pcm_u8,adpcm_ms,adpcm_ima_wav,mp3,mp3float
+  (cd "$cache/build/ffmpeg" && emconfigure "$source/configure" --prefix="$prefix" --target-os=none --arch=x86_32 \
+    --enable-cross-compile --cc=emcc --cxx=em++ --ar=emar --ranlib=emranlib --nm=llvm-nm \
+    --disable-x86asm --disable-inline-asm --disable-asm --disable-stripping --disable-programs --disable-doc \
+    --disable-debug --disable-runtime-cpudetect --disable-autodetect --disable-pthreads --disable-w32threads \
+    --disable-os2threads --disable-network --disable-everything --enable-decoder=$decoders \
+    --enable-demuxer=avi,wav,mp3 --enable-parser=mpeg4video,mpegaudio,mjpeg --enable-protocol=file \
+    --enable-swscale --enable-swresample --enable-static --disable-shared \
+    && emmake make -j "$jobs" && emmake make install) >"$cache/build/ffmpeg.log" 2>&1 \
+    || { tail -n 30 "$cache/build/ffmpeg.log"; exit 1; }
+  touch "$cache/build/ffmpeg.done"
+fi
+
+echo "web: the libraries are in $prefix"
