@@ -94,6 +94,33 @@ build sdl2_mixer "$(fetch libsdl2-mixer)" -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_VE
   -DSDL2MIXER_VORBIS=STB -DSDL2MIXER_WAVE=ON -DSDL2MIXER_CMD=OFF -DSDL2MIXER_DEPS_SHARED=OFF \
   -DSDL2_DIR="$prefix/lib/cmake/SDL2"
 
+# giflib has a plain Makefile: its library's sources, compiled by hand.
+if [ ! -f "$cache/build/giflib.done" ]; then
+  echo "web: building giflib"
+  rm -rf "$cache/build/giflib"
+  cp -r "$(fetch giflib)" "$cache/build/giflib"
+  (cd "$cache/build/giflib" && emcc -O2 -c dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_font.c gif_hash.c \
+    openbsd-reallocarray.c quantize.c && emar rcs libgif.a ./*.o && mkdir -p "$prefix/include" "$prefix/lib" \
+    && cp gif_lib.h "$prefix/include/" && cp libgif.a "$prefix/lib/") >"$cache/build/giflib.log" 2>&1 \
+    || { tail -n 30 "$cache/build/giflib.log"; exit 1; }
+  touch "$cache/build/giflib.done"
+fi
+# libjpeg-turbo: the library alone (its tools do not link for the web), installed by hand. Its size
+# checks run a test program, which under the emulator reports nonsense: the sizes are given.
+if [ ! -f "$cache/build/libjpeg.done" ]; then
+  echo "web: building libjpeg-turbo"
+  rm -rf "$cache/build/libjpeg"
+  source=$(fetch libjpeg-turbo)
+  (emcmake cmake -S "$source" -B "$cache/build/libjpeg" -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF \
+    -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+    -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE -DUNSIGNED_LONG=4 \
+    && cmake --build "$cache/build/libjpeg" -j "$jobs" --target jpeg-static \
+    && cp "$cache/build/libjpeg/libjpeg.a" "$prefix/lib/" \
+    && cp "$source/jpeglib.h" "$source/jmorecfg.h" "$source/jerror.h" "$cache/build/libjpeg/jconfig.h" \
+      "$prefix/include/") >"$cache/build/libjpeg.log" 2>&1 || { tail -n 30 "$cache/build/libjpeg.log"; exit 1; }
+  touch "$cache/build/libjpeg.done"
+fi
+
 # FFmpeg with only what AVI games hold: the decoders below, the AVI, WAV and MP3 readers, and the
 # scaler and resampler the movie player converts with. No threads: the page has none.
 if [ ! -f "$cache/build/ffmpeg.done" ]; then

@@ -1,7 +1,13 @@
 // FreeTypeFonts: fontconfig finds the face, FreeType draws it.
 #include "platform/fonts/freetype_fonts.h"
 
+#if ADVPLAY_FONTCONFIG
 #include <fontconfig/fontconfig.h>
+#else
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
@@ -241,11 +247,18 @@ private:
 
 struct FreeTypeFonts::Library {
     FT_Library freetype { nullptr };
+#if ADVPLAY_FONTCONFIG
     FcConfig* fontconfig { nullptr };
+#else
+    // Without fontconfig: "family = font file" lines, read once.
+    std::optional<FontMap> files;
+#endif
     ~Library()
     {
+#if ADVPLAY_FONTCONFIG
         if (fontconfig)
             FcConfigDestroy(fontconfig);
+#endif
         if (freetype)
             FT_Done_FreeType(freetype);
     }
@@ -290,8 +303,6 @@ FreeTypeFonts::~FreeTypeFonts() = default;
 
 FreeTypeFonts::Location FreeTypeFonts::locate(std::string_view utf8_name)
 {
-    if (!m_library->fontconfig)
-        m_library->fontconfig = FcInitLoadConfigAndFonts();
     std::string family(utf8_name);
     Location location;
     for (auto const& [name, mapped] : m_map) {
@@ -301,6 +312,9 @@ FreeTypeFonts::Location FreeTypeFonts::locate(std::string_view utf8_name)
             break;
         }
     }
+#if ADVPLAY_FONTCONFIG
+    if (!m_library->fontconfig)
+        m_library->fontconfig = FcInitLoadConfigAndFonts();
     if (!m_library->fontconfig)
         return location;
     FcPattern* pattern = FcPatternCreate();
@@ -324,6 +338,26 @@ FreeTypeFonts::Location FreeTypeFonts::locate(std::string_view utf8_name)
     }
     FcPatternDestroy(match);
     return location;
+#else
+    // A build without fontconfig (the web's) has its fonts listed in a file:
+    // $ADVPLAY_FONT_FILES, else /fonts/fonts.txt, where the page puts them.
+    if (!m_library->files) {
+        char const* listed = std::getenv("ADVPLAY_FONT_FILES");
+        std::ifstream file(listed && *listed ? listed : "/fonts/fonts.txt", std::ios::binary);
+        std::ostringstream text;
+        text << file.rdbuf();
+        std::string error;
+        m_library->files = parse_font_map(text.str(), error).value_or(FontMap {});
+    }
+    for (auto const& [listed_family, file] : *m_library->files) {
+        if (lower_ascii_copy(listed_family) == lower_ascii_copy(family)) {
+            location.file = file;
+            location.exact = true;
+            break;
+        }
+    }
+    return location;
+#endif
 }
 
 std::string FreeTypeFonts::file_for(std::string_view sjis_name)
