@@ -198,7 +198,9 @@ RunEnd frame_loop(Engine& engine, const RunLimits& limits, FrameHooks* hooks)
     // What presents took that the game has not been given back yet.
     std::uint32_t owed = 0;
     auto const present_if_due = [&](std::uint32_t now) {
-        if (!present_pending || now - last_present < interval)
+        // A picture staged behind the wait is marked dirty already, but on the display only after
+        // the swap: presenting before it would use up its rectangle on the old picture.
+        if (!present_pending || now - last_present < interval || engine.graphics.swap_pending)
             return;
         present_pending = false;
         last_present = now;

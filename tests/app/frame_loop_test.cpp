@@ -184,5 +184,30 @@ TEST(FrameLoop, ARestEndsWhenTheMarkIsDueToBlink)
     EXPECT_EQ(blinks[1], 1003u);
 }
 
+// Characters with a wait before them are drawn on the staging surface and swapped in once the wait
+// is over; a present gathered from an earlier pass must not take their rectangle before the swap, or
+// the window never shows them.
+TEST(FrameLoop, TextStagedBehindItsWaitReachesTheWindow)
+{
+    SlowWindow window;
+    window.interval = 16;
+    window.present_cost = 5;
+    testing::TestGame game(platform::MessageBoxAnswer::No, &window);
+    window.clock = &game.clock();
+    // The second picture comes in the same millisecond as the first, so its present waits for the
+    // refresh; the text after the 200 ms wait is staged meanwhile.
+    game.write_script("start",
+        ".tsw\n.pic screen #00FF00 0 0 0 0 0 0 64 64\n.pic screen #0000FF 0 0 0 0 0 0 32 32\n.wat 200\n"
+        "あいう\\c\n.end\n");
+    ASSERT_TRUE(game.load_and_start());
+    (void)frame_loop(game.engine(), { 1000, std::nullopt });
+    ASSERT_EQ(game.engine().interpreter.state, script::State::TextClickWait);
+    platform::PictureArea const shown = window.shown_picture();
+    graphics::Surface const& display = game.engine().graphics.display_surface;
+    for (std::int32_t y = 0; y < display.height(); ++y)
+        for (std::int32_t x = 0; x < display.width(); ++x)
+            ASSERT_EQ(shown.pixels[static_cast<std::ptrdiff_t>(y) * shown.pitch + x], display.at(x, y)) << x << "," << y;
+}
+
 } // namespace
 } // namespace advplay::app
