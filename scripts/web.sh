@@ -142,3 +142,47 @@ if [ ! -f "$cache/build/ffmpeg.done" ]; then
 fi
 
 echo "web: the libraries are in $prefix"
+
+# ---- The page's JavaScript parts from npm: the synthesiser, and the browser driver of the tests -----
+npm_dir=$cache/npm
+if [ ! -d "$npm_dir/node_modules/js-synthesizer" ] || [ ! -d "$npm_dir/node_modules/playwright-core" ]; then
+  mkdir -p "$npm_dir"
+  (cd "$npm_dir" && { [ -f package.json ] || npm init -y >/dev/null; } \
+    && npm install --no-audit --no-fund js-synthesizer@1.11.0 playwright-core >/dev/null)
+fi
+
+# ---- advplay -----------------------------------------------------------------------------------------
+# Emscripten's optimiser needs Debian's acorn, which node finds only when told where.
+export NODE_PATH=/usr/share/nodejs
+out=$root/build/web
+PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig emcmake cmake -S "$root" -B "$out/cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DADVPLAY_TESTS=OFF -DADVPLAY_BENCHMARKS=OFF -DADVPLAY_SDL=OFF -DCMAKE_PREFIX_PATH="$prefix" \
+  -DCMAKE_FIND_ROOT_PATH="$prefix" >"$out-cmake.log" 2>&1 || { tail -n 30 "$out-cmake.log"; exit 1; }
+cmake --build "$out/cmake" -j "$jobs" --target advplay advplay_page >>"$out-cmake.log" 2>&1 \
+  || { grep -E "error" -A5 "$out-cmake.log" | head -n 40; exit 1; }
+
+# The page: the program, its script, the synthesiser, the SoundFont, the gothic face the games'
+# text uses (the same file as the native build's, so that the text is the same to the pixel) and
+# the demo game.
+packager=/usr/share/emscripten/tools/file_packager.py
+cp "$out/cmake/src/advplay-page.js" "$out/cmake/src/advplay-page.wasm" "$root/src/platform/web/index.html" \
+  "$root/src/platform/web/advplay-web.js" "$npm_dir/node_modules/js-synthesizer/dist/js-synthesizer.min.js" \
+  "$npm_dir/node_modules/js-synthesizer/externals/libfluidsynth-2.4.6.js" "$out/"
+cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$out/"
+gothic=$(fc-match -f '%{file}' IPAGothic)
+rm -rf "$out/fonts" && mkdir -p "$out/fonts"
+cp -L "$gothic" "$out/fonts/ipag.ttf"
+echo "IPAGothic = /fonts/ipag.ttf" > "$out/fonts/fonts.txt"
+(cd "$out" && python3 "$packager" fonts.data --preload fonts@/fonts --js-output=fonts.js \
+  --export-name=advplayModule >/dev/null && rm -rf fonts)
+(cd "$out" && python3 "$packager" demo.data --preload "$root/games/demo@/games/demo" --js-output=demo.js \
+  --export-name=advplayModule >/dev/null)
+# The command-line program under node, on the host's files and fonts, for comparing with native runs.
+mkdir -p "$out/node"
+cp "$out/cmake/src/advplay.js" "$out/cmake/src/advplay.wasm" "$out/node/"
+for family in IPAGothic IPAPGothic IPAMincho IPAPMincho; do
+  echo "$family = $(fc-match -f '%{file}' "$family")"
+done > "$out/node/fonts.txt"
+
+echo "web: the page is in build/web; serve it with: (cd build/web && python3 -m http.server 8000)"
+echo "web: and open http://localhost:8000/ (the demo starts with ?autostart)"

@@ -1,6 +1,7 @@
 // VirtualClock: headless time that starts at 0 and moves only when the engine sleeps.
 #pragma once
 
+#include "platform/calendar.h"
 #include "platform/clock.h"
 
 #include <optional>
@@ -47,9 +48,5 @@ private:
     std::optional<LocalTime> m_calendar;
     std::uint32_t m_calendar_origin { 0 };
 };
-
-// "YYYY-MM-DD HH:MM:SS" as a local time with its weekday, or nothing for another form or an
-// impossible date.
-std::optional<LocalTime> parse_date_time(std::string_view text);
 
 } // namespace advplay::platform
