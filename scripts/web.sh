@@ -185,4 +185,4 @@ for family in IPAGothic IPAPGothic IPAMincho IPAPMincho; do
 done > "$out/node/fonts.txt"
 
 echo "web: the page is in build/web; serve it with: (cd build/web && python3 -m http.server 8000)"
-echo "web: and open http://localhost:8000/ (the demo starts with ?autostart)"
+echo "web: and open http://localhost:8000/ (add ?autostart to start the demo at once)"
