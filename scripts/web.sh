@@ -5,7 +5,9 @@
 # fetched with apt-get source through a deb-src entry made from the machine's Debian source list.
 # Sources and builds are cached outside the repository ($ADVPLAY_WEB_CACHE, default
 # ~/.cache/advplay-web), so only the first run on a machine builds them.
-# Usage: scripts/web.sh
+# Usage: scripts/web.sh [--test]
+# --test then plays the demo in the page and under node against a native headless run
+# (tests/web/page_matches_native.sh), with the native advplay of the test preset (build/test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,12 +22,15 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 
-# ---- Packages: the compiler and what fetches and unpacks source packages -------------------------
-packages=(emscripten dpkg-dev fonts-motoya-l-cedar timgm6mb-soundfont)
+# ---- Packages: the compiler, what fetches and unpacks source packages, the fonts and SoundFont the
+# page carries, and the browser its test runs in ----------------------------------------------------
+packages=(emscripten dpkg-dev timgm6mb-soundfont fonts-ipafont-gothic fonts-ipafont-mincho fontconfig chromium)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
+# The machine's own Node.js may bring npm; Debian's comes with Debian's Node.js otherwise.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "web: installing ${missing[*]}"
   "${as_root[@]}" apt-get update -q
@@ -155,11 +160,12 @@ fi
 # Emscripten's optimiser needs Debian's acorn, which node finds only when told where.
 export NODE_PATH=/usr/share/nodejs
 out=$root/build/web
+mkdir -p "$out"
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig emcmake cmake -S "$root" -B "$out/cmake" -DCMAKE_BUILD_TYPE=Release \
   -DADVPLAY_TESTS=OFF -DADVPLAY_BENCHMARKS=OFF -DADVPLAY_SDL=OFF -DCMAKE_PREFIX_PATH="$prefix" \
-  -DCMAKE_FIND_ROOT_PATH="$prefix" >"$out-cmake.log" 2>&1 || { tail -n 30 "$out-cmake.log"; exit 1; }
-cmake --build "$out/cmake" -j "$jobs" --target advplay advplay_page >>"$out-cmake.log" 2>&1 \
-  || { grep -E "error" -A5 "$out-cmake.log" | head -n 40; exit 1; }
+  -DCMAKE_FIND_ROOT_PATH="$prefix" >"$out/cmake.log" 2>&1 || { tail -n 30 "$out/cmake.log"; exit 1; }
+cmake --build "$out/cmake" -j "$jobs" --target advplay advplay_page >>"$out/cmake.log" 2>&1 \
+  || { grep -E "error" -A5 "$out/cmake.log" | head -n 40; exit 1; }
 
 # The page: the program, its script, the synthesiser, the SoundFont, the gothic face the games'
 # text uses (the same file as the native build's, so that the text is the same to the pixel) and
@@ -186,3 +192,12 @@ done > "$out/node/fonts.txt"
 
 echo "web: the page is in build/web; serve it with: (cd build/web && python3 -m http.server 8000)"
 echo "web: and open http://localhost:8000/ (add ?autostart to start the demo at once)"
+
+if [ "${1:-}" = --test ]; then
+  if [ ! -x "$root/build/test/src/advplay" ]; then
+    cmake --preset test >/dev/null
+    cmake --build --preset test -j "$jobs" --target advplay >/dev/null
+  fi
+  "$root/tests/web/page_matches_native.sh" "$root/build/test/src/advplay" "$out" "$root/games/demo" \
+    "$root/tests/scenarios/demo_game/input.txt" "$npm_dir/node_modules"
+fi
