@@ -229,6 +229,19 @@ std::string key_line(const SettingKey& key, const PlayerSettings& settings)
     return std::string(key.name) + " = " + written_value(key, settings);
 }
 
+// The page keeps its files in memory and stores them in the browser itself, on its own schedule;
+// there an fsync starts a whole store of the mounted folder, and a second one before the first had
+// finished was seen never to return.
+int sync_to_disk(int descriptor)
+{
+#ifdef __EMSCRIPTEN__
+    (void)descriptor;
+    return 0;
+#else
+    return ::fsync(descriptor);
+#endif
+}
+
 } // namespace
 
 // ------------------------------------------------------------------------------------------------
@@ -494,9 +507,12 @@ bool write_file_atomically(const std::filesystem::path& path, std::string_view b
             failure = errno;
         else if (count > 0)
             done += static_cast<std::size_t>(count);
+        // A file system that takes nothing and reports no error would keep this loop for ever.
+        else if (count == 0)
+            failure = EIO;
     }
     // Without the fsync, a crash soon after the rename can leave an empty file under the old name.
-    if (failure == 0 && ::fsync(descriptor) != 0)
+    if (failure == 0 && sync_to_disk(descriptor) != 0)
         failure = errno;
     if (::close(descriptor) != 0 && failure == 0)
         failure = errno;
@@ -511,7 +527,7 @@ bool write_file_atomically(const std::filesystem::path& path, std::string_view b
     std::filesystem::path const synced = folder.empty() ? std::filesystem::path(".") : folder;
     int const folder_descriptor = ::open(synced.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_descriptor >= 0) {
-        ::fsync(folder_descriptor);
+        (void)sync_to_disk(folder_descriptor);
         ::close(folder_descriptor);
     }
     return true;

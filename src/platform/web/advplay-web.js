@@ -121,6 +121,50 @@
     }
   }
 
+  // ---- What outlives the page: the settings file and the record of read text ------------------------
+  // HOME lies in the browser's IndexedDB, read back before the game starts and written out every few
+  // seconds and when the page goes.
+  let module = null;
+  function keepHome(instance) {
+    module = instance;
+    const FS = instance.FS;
+    FS.mkdir('/persist');
+    FS.mount(FS.filesystems.IDBFS, {}, '/persist');
+    instance.ENV.HOME = '/persist';
+    // One finger is the left button (below): SDL's own mouse from touches would press it twice.
+    instance.ENV.SDL_TOUCH_MOUSE_EVENTS = '0';
+    instance.addRunDependency('home');
+    FS.syncfs(true, () => instance.removeRunDependency('home'));
+    setInterval(persist, 5000);
+    addEventListener('pagehide', persist);
+  }
+  function persist() {
+    if (module) module.FS.syncfs(false, () => {});
+  }
+
+  // ---- Touch: a tap is a left click, a tap of two fingers a right click --------------------------------
+  function touchAsMouse() {
+    let fingers = 0;
+    let at = null;
+    const click = (button) => {
+      const init = { bubbles: true, cancelable: true, clientX: at.clientX, clientY: at.clientY, button };
+      canvas.dispatchEvent(new MouseEvent('mousemove', init));
+      canvas.dispatchEvent(new MouseEvent('mousedown', { ...init, buttons: button === 2 ? 2 : 1 }));
+      canvas.dispatchEvent(new MouseEvent('mouseup', { ...init, buttons: 0 }));
+    };
+    canvas.addEventListener('touchstart', (event) => {
+      event.preventDefault();
+      fingers = Math.max(fingers, event.touches.length);
+      at = event.touches[0];
+    }, { passive: false });
+    canvas.addEventListener('touchend', (event) => {
+      event.preventDefault();
+      if (event.touches.length > 0) return;
+      click(fingers >= 2 ? 2 : 0);
+      fingers = 0;
+    }, { passive: false });
+  }
+
   // ---- Start ----------------------------------------------------------------------------------------
   let instance = null;
   let running = false;
@@ -158,8 +202,12 @@
       noInitialRun: true,
       print: (text) => console.log(text),
       printErr: (text) => console.error(text),
-      onExit: (code) => { window.advplayExit = code; say('The game has ended.'); },
-      preRun: [],
+      onExit: (code) => {
+        window.advplayExit = code;
+        say('The game has ended.');
+        persist();
+      },
+      preRun: [keepHome],
     };
     await load('fonts.js');
     await load('demo.js');
@@ -181,6 +229,7 @@
       play('/games/' + name);
     };
     document.getElementById('fullscreen').onclick = () => canvas.requestFullscreen();
+    touchAsMouse();
     addEventListener('dragover', (event) => { event.preventDefault(); document.body.classList.add('dragging'); });
     addEventListener('dragleave', () => document.body.classList.remove('dragging'));
     addEventListener('drop', async (event) => {
