@@ -3,9 +3,9 @@
 #include "app/overlays.h"
 
 #include "app/comforts.h"
-#include "common/shift_jis.h"
 #include "engine/engine.h"
 #include "graphics/graphics_state.h"
+#include "platform/drawn_message_box.h"
 #include "platform/font_rasterizer.h"
 #include "platform/text_encoding.h"
 
@@ -85,29 +85,12 @@ std::int32_t draw_text(graphics::Surface& picture, platform::Font* font, std::st
 {
     if (!font)
         return 0;
-    std::int32_t const start = x;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t const length = is_lead_byte(text[i]) && i + 1 < text.size() ? 2 : 1;
-        platform::Glyph const& glyph = font->glyph(text.substr(i, length));
-        for (int pass = 0; pass < 2; ++pass) {
-            std::int32_t const offset = pass == 0 ? 1 : 0;
-            Pixel const ink = pass == 0 ? kBlack : color;
-            for (std::int32_t row = 0; row < glyph.height; ++row) {
-                std::int32_t const py = y + glyph.top + row + offset;
-                if (py < 0 || py >= kHeight)
-                    continue;
-                for (std::int32_t column = 0; column < glyph.width; ++column) {
-                    std::int32_t const px = x + glyph.left + column + offset;
-                    if (px >= 0 && px < kWidth
-                        && glyph.bits[static_cast<std::size_t>(row) * glyph.width + column])
-                        picture.at(px, py) = ink;
-                }
-            }
-        }
-        x += glyph.advance;
-        i += length;
-    }
-    return x - start;
+    auto const line = [&](std::int32_t at_x, std::int32_t at_y, Pixel ink) {
+        return platform::draw_text_line(
+            picture.pixels(), picture.pitch(), kWidth, kHeight, *font, text, at_x, at_y, ink);
+    };
+    (void)line(x + 1, y + 1, kBlack);
+    return line(x, y, color);
 }
 
 std::string sjis(const Engine& engine, std::string_view utf8)
@@ -164,8 +147,6 @@ void backlog_step(Engine& engine, int direction)
 // The settings menu
 // ---------------------------------------------------------------------------------------------------
 
-constexpr int kRowCount = 13;
-
 std::string yes_no(bool on)
 {
     return on ? "する  on" : "しない  off";
@@ -206,6 +187,57 @@ std::int32_t step_by(std::int32_t value, std::int32_t by, std::int32_t low, std:
 }
 
 constexpr std::array<std::int32_t, 8> kSpeeds { 50, 75, 100, 150, 200, 300, 500, 1000 };
+
+// One line of the menu: what it shows of the settings, and one step of its value either way.
+struct MenuEntry {
+    std::string_view label;
+    std::string (*value)(const PlayerSettings&);
+    void (*step)(PlayerSettings&, int direction);
+};
+
+// clang-format off
+constexpr std::array<MenuEntry, 12> kMenu { {
+    { "文字の速さ  Text speed",
+      [](const PlayerSettings& s) { return percent(s.text_speed); },
+      [](PlayerSettings& s, int d) { s.text_speed = step_through(s.text_speed, kSpeeds, d); } },
+    { "オートの待ち  Auto delay",
+      [](const PlayerSettings& s) { return milliseconds(s.auto_base_delay); },
+      [](PlayerSettings& s, int d) { s.auto_base_delay = step_by(s.auto_base_delay, 500, 0, 10000, d); } },
+    { "一文字ごと  Per character",
+      [](const PlayerSettings& s) { return milliseconds(s.auto_character_delay); },
+      [](PlayerSettings& s, int d) { s.auto_character_delay = step_by(s.auto_character_delay, 20, 0, 300, d); } },
+    { "スキップ  Skip",
+      [](const PlayerSettings& s) { return std::string(s.skip == SkipMode::All ? "すべて  all" : "既読のみ  read"); },
+      [](PlayerSettings& s, int) { s.skip = s.skip == SkipMode::All ? SkipMode::Read : SkipMode::All; } },
+    { "音楽の音量  Music volume",
+      [](const PlayerSettings& s) { return percent(s.music_volume); },
+      [](PlayerSettings& s, int d) { s.music_volume = step_by(s.music_volume, 10, 0, 100, d); } },
+    { "効果音の音量  Effects volume",
+      [](const PlayerSettings& s) { return percent(s.effects_volume); },
+      [](PlayerSettings& s, int d) { s.effects_volume = step_by(s.effects_volume, 10, 0, 100, d); } },
+    { "ムービーの音量  Movie volume",
+      [](const PlayerSettings& s) { return percent(s.movie_volume); },
+      [](PlayerSettings& s, int d) { s.movie_volume = step_by(s.movie_volume, 10, 0, 100, d); } },
+    { "全画面  Full screen",
+      [](const PlayerSettings& s) { return yes_no(s.full_screen); },
+      [](PlayerSettings& s, int) { s.full_screen = !s.full_screen; } },
+    { "拡大の補間  Smooth scaling",
+      [](const PlayerSettings& s) { return yes_no(s.linear_filter); },
+      [](PlayerSettings& s, int) { s.linear_filter = !s.linear_filter; } },
+    { "メッセージ  Messages",
+      [](const PlayerSettings& s) { return std::string(s.english_messages ? "日本語＋英語  ja+en" : "日本語  ja"); },
+      [](PlayerSettings& s, int) { s.english_messages = !s.english_messages; } },
+    { "Enter で書き出し  Enter exports",
+      [](const PlayerSettings& s) { return yes_no(s.enter_exports); },
+      [](PlayerSettings& s, int) { s.enter_exports = !s.enter_exports; } },
+    { "終了の確認  Confirm quit",
+      [](const PlayerSettings& s) { return yes_no(s.confirm_quit); },
+      [](PlayerSettings& s, int) { s.confirm_quit = !s.confirm_quit; } },
+} };
+// clang-format on
+
+// The settings' lines and the line that closes the menu.
+constexpr int kRowCount = static_cast<int>(kMenu.size()) + 1;
 
 void draw_menu(Engine& engine)
 {
@@ -365,67 +397,19 @@ void overlay_wheel(Engine& engine, std::int32_t notches)
 
 std::vector<MenuRow> settings_menu_rows(const Engine& engine)
 {
-    PlayerSettings const& s = engine.comforts.settings;
-    return {
-        { "文字の速さ  Text speed", percent(s.text_speed) },
-        { "オートの待ち  Auto delay", milliseconds(s.auto_base_delay) },
-        { "一文字ごと  Per character", milliseconds(s.auto_character_delay) },
-        { "スキップ  Skip", s.skip == SkipMode::All ? "すべて  all" : "既読のみ  read" },
-        { "音楽の音量  Music volume", percent(s.music_volume) },
-        { "効果音の音量  Effects volume", percent(s.effects_volume) },
-        { "ムービーの音量  Movie volume", percent(s.movie_volume) },
-        { "全画面  Full screen", yes_no(s.full_screen) },
-        { "拡大の補間  Smooth scaling", yes_no(s.linear_filter) },
-        { "メッセージ  Messages", s.english_messages ? "日本語＋英語  ja+en" : "日本語  ja" },
-        { "Enter で書き出し  Enter exports", yes_no(s.enter_exports) },
-        { "終了の確認  Confirm quit", yes_no(s.confirm_quit) },
-        { "閉じる  Close", "" },
-    };
+    std::vector<MenuRow> rows;
+    for (MenuEntry const& entry : kMenu)
+        rows.push_back({ std::string(entry.label), entry.value(engine.comforts.settings) });
+    rows.push_back({ "閉じる  Close", "" });
+    return rows;
 }
 
 bool step_setting(Engine& engine, int row, int direction)
 {
-    PlayerSettings& s = engine.comforts.settings;
-    switch (row) {
-    case 0:
-        s.text_speed = step_through(s.text_speed, kSpeeds, direction);
-        return true;
-    case 1:
-        s.auto_base_delay = step_by(s.auto_base_delay, 500, 0, 10000, direction);
-        return true;
-    case 2:
-        s.auto_character_delay = step_by(s.auto_character_delay, 20, 0, 300, direction);
-        return true;
-    case 3:
-        s.skip = s.skip == SkipMode::All ? SkipMode::Read : SkipMode::All;
-        return true;
-    case 4:
-        s.music_volume = step_by(s.music_volume, 10, 0, 100, direction);
-        return true;
-    case 5:
-        s.effects_volume = step_by(s.effects_volume, 10, 0, 100, direction);
-        return true;
-    case 6:
-        s.movie_volume = step_by(s.movie_volume, 10, 0, 100, direction);
-        return true;
-    case 7:
-        s.full_screen = !s.full_screen;
-        return true;
-    case 8:
-        s.linear_filter = !s.linear_filter;
-        return true;
-    case 9:
-        s.english_messages = !s.english_messages;
-        return true;
-    case 10:
-        s.enter_exports = !s.enter_exports;
-        return true;
-    case 11:
-        s.confirm_quit = !s.confirm_quit;
-        return true;
-    default:
+    if (row < 0 || row >= static_cast<int>(kMenu.size()))
         return false;
-    }
+    kMenu[static_cast<std::size_t>(row)].step(engine.comforts.settings, direction);
+    return true;
 }
 
 } // namespace advplay::app

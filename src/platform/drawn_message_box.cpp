@@ -105,19 +105,7 @@ public:
     }
     void text(Font& font, std::string_view line, std::int32_t x, std::int32_t y, std::uint16_t color)
     {
-        for_each_character(line, [&](std::string_view character) {
-            Glyph const& glyph = font.glyph(character);
-            for (std::int32_t row = 0; row < glyph.height; ++row) {
-                for (std::int32_t column = 0; column < glyph.width; ++column) {
-                    std::int32_t const px = x + glyph.left + column;
-                    std::int32_t const py = y + glyph.top + row;
-                    if (glyph.bits[static_cast<std::size_t>(row) * glyph.width + column] && px >= 0
-                        && px < kWidth && py >= 0 && py < kHeight)
-                        m_pixels[index(px, py)] = color;
-                }
-            }
-            x += glyph.advance;
-        });
+        (void)draw_text_line(m_pixels.data(), kWidth, kWidth, kHeight, font, line, x, y, color);
     }
     PictureArea area() const { return { m_pixels.data(), kWidth, 0, 0, kWidth, kHeight }; }
 
@@ -137,6 +125,28 @@ std::int32_t line_width(Font& font, std::string_view line)
 }
 
 } // namespace
+
+std::int32_t draw_text_line(std::uint16_t* pixels, std::ptrdiff_t pitch, std::int32_t width,
+    std::int32_t height, Font& font, std::string_view text, std::int32_t x, std::int32_t y,
+    std::uint16_t color)
+{
+    std::int32_t const start = x;
+    for_each_character(text, [&](std::string_view character) {
+        Glyph const& glyph = font.glyph(character);
+        for (std::int32_t row = 0; row < glyph.height; ++row) {
+            std::int32_t const py = y + glyph.top + row;
+            if (py < 0 || py >= height)
+                continue;
+            for (std::int32_t column = 0; column < glyph.width; ++column) {
+                std::int32_t const px = x + glyph.left + column;
+                if (px >= 0 && px < width && glyph.bits[static_cast<std::size_t>(row) * glyph.width + column])
+                    pixels[py * pitch + px] = color;
+            }
+        }
+        x += glyph.advance;
+    });
+    return x - start;
+}
 
 std::vector<std::string> wrap_lines(
     std::string_view text, std::int32_t width, const std::function<std::int32_t(std::string_view)>& advance)

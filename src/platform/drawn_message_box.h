@@ -9,6 +9,7 @@
 #include "platform/text_output.h"
 #include "platform/window.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,6 +63,13 @@ private:
     std::unique_ptr<Font> m_font;
     std::vector<DrawnButton> m_last_buttons;
 };
+
+// Draws a line of Shift-JIS text into a `width` x `height` RGB555 picture, the pen's top-left at
+// (x, y), leaving out what falls outside; returns the width of the line. The drawn box and the
+// player's overlays write their labels with it.
+std::int32_t draw_text_line(std::uint16_t* pixels, std::ptrdiff_t pitch, std::int32_t width,
+    std::int32_t height, Font& font, std::string_view text, std::int32_t x, std::int32_t y,
+    std::uint16_t color);
 
 // Splits Shift-JIS text into lines at its line breaks and where a line would grow wider than
 // `width` pixels, measured by `advance` (of one character); a character wider than the line gets a
