@@ -408,15 +408,13 @@ std::optional<platform::FontMap> load_font_map(const CommandLine& line)
     std::string const path = line.font_map ? *line.font_map : (variable ? variable : "");
     if (path.empty())
         return platform::FontMap {};
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    auto const text = read_text_file(path);
+    if (!text) {
         say("cannot read the font map " + path);
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
     std::string error;
-    auto map = platform::parse_font_map(text.str(), error);
+    auto map = platform::parse_font_map(*text, error);
     if (!map)
         say(path + ": " + error);
     return map;
@@ -427,15 +425,13 @@ std::optional<InputPlayer> load_input(const CommandLine& line, bool& failed)
     failed = false;
     if (!line.input)
         return std::nullopt;
-    std::ifstream file(*line.input, std::ios::binary);
-    if (!file) {
+    auto const text = read_text_file(*line.input);
+    if (!text) {
         say("cannot read the input file " + *line.input);
         failed = true;
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    auto parsed = parse_input_script(text.str());
+    auto parsed = parse_input_script(*text);
     if (!parsed.script) {
         say(*line.input + ":" + parsed.error);
         failed = true;

@@ -16,6 +16,7 @@ add_library(advplay_platform_sdl STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sdl_mixer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sdl_synth_out.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sdl_window.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sdl_window_services.cpp
 )
 target_link_libraries(advplay_platform_sdl PUBLIC advplay_platform advplay_ffmpeg advplay_fluidsynth advplay_alsa
                                            PRIVATE PkgConfig::SDL2 PkgConfig::SDL2_MIXER advplay_warnings)

@@ -3,7 +3,6 @@
 
 #include "platform/alsa/alsa_messages.h"
 #include "platform/alsa/alsa_midi_out.h"
-#include "platform/drawn_message_box.h"
 #include "platform/fluidsynth/fluid_synthesizer.h"
 #include "platform/host_services.h"
 #include "platform/posix/instance_lock.h"
@@ -12,10 +11,9 @@
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_library.h"
 #include "platform/sdl/sdl_media_player.h"
-#include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_mixer.h"
 #include "platform/sdl/sdl_synth_out.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_window_services.h"
 
 namespace advplay::platform {
 
@@ -64,12 +62,7 @@ std::optional<Services> make_sdl_backend(const BackendOptions& options)
     services.clock = std::make_unique<SteadyClock>();
     services.midi_timer = std::make_unique<ThreadTimer>();
     services.midi_out = make_midi_out(options, mixer);
-    auto window = std::make_unique<SdlWindow>(
-        *services.encoding, SdlWindowOptions { options.scale, options.linear_filter, options.say });
-    services.message_box = std::make_unique<DrawnMessageBox>(*window, services.fonts.get(),
-        *services.encoding, DrawnMessageBoxOptions { options.english_messages, options.error_output },
-        std::make_unique<SdlMessageBox>(*services.encoding, *window));
-    services.window = std::move(window);
+    add_sdl_window_services(options, services);
     services.audio = std::make_unique<SdlAudio>(mixer);
     services.media = std::make_unique<SdlMediaPlayer>(*services.clock, mixer);
     services.single_instance = std::make_unique<InstanceLock>(options.game_folder);

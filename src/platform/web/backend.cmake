@@ -17,6 +17,7 @@ add_library(advplay_platform_web STATIC
   ${sdl}/sdl_message_box.cpp
   ${sdl}/sdl_mixer.cpp
   ${sdl}/sdl_window.cpp
+  ${sdl}/sdl_window_services.cpp
 )
 target_link_libraries(advplay_platform_web PUBLIC advplay_platform advplay_ffmpeg SDL2::SDL2-static SDL2_mixer::SDL2_mixer-static
                                            PRIVATE advplay_warnings)

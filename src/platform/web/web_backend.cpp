@@ -1,15 +1,13 @@
 // The web backend's services.
 #include "platform/web/web_backend.h"
 
-#include "platform/drawn_message_box.h"
 #include "platform/calendar.h"
 #include "platform/host_services.h"
 #include "platform/sdl/sdl_audio.h"
 #include "platform/sdl/sdl_library.h"
 #include "platform/sdl/sdl_media_player.h"
-#include "platform/sdl/sdl_message_box.h"
 #include "platform/sdl/sdl_mixer.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_window_services.h"
 #include "platform/web/web_clock.h"
 #include "platform/web/web_midi_out.h"
 
@@ -43,12 +41,7 @@ std::optional<Services> make_web_backend(const BackendOptions& options)
     services.clock = std::make_unique<WebClock>(calendar);
     services.midi_timer = std::make_unique<WebTimer>();
     services.midi_out = std::make_unique<WebMidiOut>();
-    auto window = std::make_unique<SdlWindow>(
-        *services.encoding, SdlWindowOptions { options.scale, options.linear_filter, options.say });
-    services.message_box = std::make_unique<DrawnMessageBox>(*window, services.fonts.get(),
-        *services.encoding, DrawnMessageBoxOptions { options.english_messages, options.error_output },
-        std::make_unique<SdlMessageBox>(*services.encoding, *window));
-    services.window = std::move(window);
+    add_sdl_window_services(options, services);
     services.audio = std::make_unique<SdlAudio>(mixer);
     services.media = std::make_unique<SdlMediaPlayer>(*services.clock, mixer);
     // One page is one copy of the game.
