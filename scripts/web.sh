@@ -148,13 +148,18 @@ fi
 
 echo "web: the libraries are in $prefix"
 
-# ---- The page's JavaScript parts from npm: the synthesiser, and the browser driver of the tests -----
+# ---- The page's JavaScript parts from npm: the synthesiser, the zip reader and writer, and the browser
+# driver of the tests ---------------------------------------------------------------------------------
 npm_dir=$cache/npm
-if [ ! -d "$npm_dir/node_modules/js-synthesizer" ] || [ ! -d "$npm_dir/node_modules/playwright-core" ]; then
-  mkdir -p "$npm_dir"
-  (cd "$npm_dir" && { [ -f package.json ] || npm init -y >/dev/null; } \
-    && npm install --no-audit --no-fund js-synthesizer@1.11.0 playwright-core >/dev/null)
-fi
+npm_packages=(js-synthesizer@1.11.0 fflate@0.8.4 playwright-core)
+for wanted in "${npm_packages[@]}"; do
+  if [ ! -d "$npm_dir/node_modules/${wanted%@*}" ]; then
+    mkdir -p "$npm_dir"
+    (cd "$npm_dir" && { [ -f package.json ] || npm init -y >/dev/null; } \
+      && npm install --no-audit --no-fund "${npm_packages[@]}" >/dev/null)
+    break
+  fi
+done
 
 # ---- advplay -----------------------------------------------------------------------------------------
 # Emscripten's optimiser needs Debian's acorn, which node finds only when told where.
@@ -174,6 +179,7 @@ packager=/usr/share/emscripten/tools/file_packager.py
 cp "$out/cmake/src/advplay-page.js" "$out/cmake/src/advplay-page.wasm" "$root/src/platform/web/index.html" \
   "$root/src/platform/web/advplay-web.js" "$npm_dir/node_modules/js-synthesizer/dist/js-synthesizer.min.js" \
   "$npm_dir/node_modules/js-synthesizer/externals/libfluidsynth-2.4.6.js" "$out/"
+cp "$npm_dir/node_modules/fflate/umd/index.js" "$out/fflate.min.js"
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$out/"
 gothic=$(fc-match -f '%{file}' IPAGothic)
 rm -rf "$out/fonts" && mkdir -p "$out/fonts"

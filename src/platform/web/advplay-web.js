@@ -1,11 +1,13 @@
 // advplay's page: loads the synthesiser, the font and the demo, then plays the game the player picks
-// (a folder, or one dropped on the page), or the demo. The address may name scripted input and more
-// arguments for tests: ?input=FILE&args=JSON-array.
+// (a folder or a .zip, chosen or dropped on the page), or the demo. What the games write (their
+// saves), the settings file and the record of read text are kept in the browser's IndexedDB, and can
+// be downloaded and restored as one zip.
+// The address may ask for more, for tests: ?autostart plays the demo at once, ?input=FILE gives the
+// engine scripted input, ?args=JSON-array more arguments, ?listen measures the music.
 (function () {
   'use strict';
   const params = new URLSearchParams(location.search);
   const status = document.getElementById('status');
-  const canvas = document.getElementById('canvas');
   const say = (text) => { status.textContent = text; };
 
   function load(src) {
@@ -82,17 +84,29 @@
     };
   }
 
-  // ---- Games the player brings --------------------------------------------------------------------
+  // ---- Games the player brings ---------------------------------------------------------------------
+  // The parts of a path inside a game folder: a zip or a folder may name "..", "." or an absolute
+  // path, which must not lead out of it.
+  function safeParts(path) {
+    return path.replace(/\\/g, '/').split('/').filter((part) => part.length > 0 && part !== '.' && part !== '..');
+  }
+
   function writeFiles(FS, root, files) {
     for (const { path, data } of files) {
-      const parts = path.split('/').filter((part) => part.length > 0);
+      const parts = safeParts(path);
+      if (parts.length === 0) continue;
       let folder = root;
       for (const part of parts.slice(0, -1)) {
         folder += '/' + part;
-        try { FS.mkdir(folder); } catch (e) { /* there already */ }
+        ensureFolder(FS, folder);
       }
       FS.writeFile(folder + '/' + parts[parts.length - 1], data);
     }
+  }
+
+  function ensureFolder(FS, path) {
+    try { FS.mkdir(path); } catch (e) { /* there already */ }
+    return path;
   }
 
   async function filesOfInput(list) {
@@ -121,29 +135,151 @@
     }
   }
 
-  // ---- What outlives the page: the settings file and the record of read text ------------------------
-  // HOME lies in the browser's IndexedDB, read back before the game starts and written out every few
-  // seconds and when the page goes.
-  let module = null;
+  // A zip's names are UTF-8 only where the zip says so; the games' zips were made on Japanese
+  // Windows, whose names are Shift-JIS (the browser's decoder is code page 932's).
+  const shiftJis = new TextDecoder('shift_jis');
+  function unzip(bytes) {
+    const entries = fflate.unzipSync(bytes, { filenameDecoder: (name) => shiftJis.decode(name) });
+    return Object.entries(entries).filter(([path]) => !path.endsWith('/')).map(([path, data]) => ({ path, data }));
+  }
+
+  // A game in a zip: the zip of a game folder holds that folder as its one top folder, which names
+  // the game; a zip of the folder's contents is named by the zip.
+  function gameOfZip(zipName, bytes) {
+    let files = unzip(bytes).filter((file) => safeParts(file.path).length > 0);
+    let name = zipName.replace(/\.zip$/i, '');
+    const tops = new Set(files.map((file) => safeParts(file.path)[0]));
+    if (tops.size === 1 && files.every((file) => safeParts(file.path).length > 1)) {
+      name = [...tops][0];
+      files = files.map((file) => ({ path: safeParts(file.path).slice(1).join('/'), data: file.data }));
+    }
+    return { name, files };
+  }
+
+  // ---- What outlives the page ------------------------------------------------------------------------
+  // HOME (the settings file, the record of read text, screenshots) lies in the browser's IndexedDB,
+  // read back before a game starts. The game folder itself is in memory: what a game writes there
+  // (its saves) is copied to saves/GAME in HOME, and laid over the folder the next time that game
+  // is played. Both are written out every few seconds, when the game ends and when the page goes.
+  const home = '/persist';
+  let engine = null; // { instance, running, used, game: { folder, kept, since } }
+
   function keepHome(instance) {
-    module = instance;
     const FS = instance.FS;
-    FS.mkdir('/persist');
-    FS.mount(FS.filesystems.IDBFS, {}, '/persist');
-    instance.ENV.HOME = '/persist';
+    ensureFolder(FS, home);
+    FS.mount(FS.filesystems.IDBFS, {}, home);
+    instance.ENV.HOME = home;
     // One finger is the left button (below): SDL's own mouse from touches would press it twice.
     instance.ENV.SDL_TOUCH_MOUSE_EVENTS = '0';
     instance.addRunDependency('home');
-    FS.syncfs(true, () => instance.removeRunDependency('home'));
-    setInterval(persist, 5000);
-    addEventListener('pagehide', persist);
+    FS.syncfs(true, (error) => {
+      if (error) console.error('advplay: the saved files cannot be read: ' + error);
+      instance.removeRunDependency('home');
+    });
   }
+
+  // Calls VISIT(path, relative path) for every file under FOLDER.
+  function walk(FS, folder, visit, relative = '') {
+    let names;
+    try { names = FS.readdir(folder); } catch (e) { return; }
+    for (const name of names) {
+      if (name === '.' || name === '..') continue;
+      const path = folder + '/' + name;
+      const inside = relative ? relative + '/' + name : name;
+      if (FS.isDir(FS.stat(path).mode)) walk(FS, path, visit, inside);
+      else visit(path, inside);
+    }
+  }
+
+  function sameBytes(a, b) {
+    if (a.length !== b.length) return false;
+    for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) return false;
+    return true;
+  }
+
+  function layBackSaves(FS, folder, name) {
+    const kept = home + '/saves/' + safeParts(name).join('_');
+    const files = [];
+    walk(FS, kept, (path, inside) => files.push({ path: inside, data: FS.readFile(path) }));
+    writeFiles(FS, folder, files);
+    // Only what the game writes from now on is its own.
+    return { folder, kept, since: Date.now() + 1 };
+  }
+
+  function keepSaves() {
+    if (!engine || !engine.game) return;
+    const FS = engine.instance.FS;
+    const { folder, kept, since } = engine.game;
+    walk(FS, folder, (path, inside) => {
+      if (FS.stat(path).mtime.getTime() < since) return;
+      const data = FS.readFile(path);
+      let old = null;
+      try { old = FS.readFile(kept + '/' + inside); } catch (e) { /* new */ }
+      if (old === null || !sameBytes(old, data)) {
+        ensureFolders(FS, kept + '/' + inside);
+        FS.writeFile(kept + '/' + inside, data);
+      }
+    });
+    // A save the game has removed is gone for good.
+    walk(FS, kept, (path, inside) => {
+      try { FS.stat(folder + '/' + inside); } catch (e) { FS.unlink(path); }
+    });
+  }
+
+  function ensureFolders(FS, file) {
+    const parts = file.split('/').filter((part) => part.length > 0);
+    let folder = '';
+    for (const part of parts.slice(0, -1)) ensureFolder(FS, (folder += '/' + part));
+  }
+
   function persist() {
-    if (module) module.FS.syncfs(false, () => {});
+    if (!engine) return Promise.resolve();
+    keepSaves();
+    return new Promise((resolve) => engine.instance.FS.syncfs(false, (error) => {
+      if (error) console.error('advplay: the saved files cannot be written: ' + error);
+      resolve();
+    }));
+  }
+
+  // The whole of HOME as one zip, and back.
+  function downloadSaves() {
+    if (!engine) return;
+    keepSaves();
+    const FS = engine.instance.FS;
+    const files = {};
+    walk(FS, home, (path, inside) => { files[inside] = FS.readFile(path); });
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([fflate.zipSync(files)], { type: 'application/zip' }));
+    link.download = 'advplay-saves.zip';
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  }
+
+  async function restoreSaves(file) {
+    const FS = engine.instance.FS;
+    let files;
+    try {
+      files = unzip(new Uint8Array(await file.arrayBuffer()));
+    } catch (error) {
+      say('That zip cannot be read: ' + error.message);
+      return;
+    }
+    writeFiles(FS, home, files);
+    // The game playing now reads its restored saves at once; the settings apply from its next start.
+    if (engine.game) {
+      const prefix = engine.game.kept.slice(home.length + 1) + '/';
+      writeFiles(FS, engine.game.folder, files.filter((one) => safeParts(one.path).join('/').startsWith(prefix))
+        .map((one) => ({ path: safeParts(one.path).join('/').slice(prefix.length), data: one.data })));
+      engine.game.since = Date.now() + 1;
+    }
+    await persist();
+    say('Restored ' + files.length + ' saved files.');
   }
 
   // ---- Touch: a tap is a left click, a tap of two fingers a right click --------------------------------
-  function touchAsMouse() {
+  function touchAsMouse(canvas) {
     let fingers = 0;
     let at = null;
     const click = (button) => {
@@ -165,37 +301,17 @@
     }, { passive: false });
   }
 
-  // ---- Start ----------------------------------------------------------------------------------------
-  let instance = null;
-  let running = false;
+  // ---- The engine ------------------------------------------------------------------------------------
+  // One engine plays one game, to its end; the next game gets an engine (and a canvas) of its own.
+  let midi = null;
+  let input = null;
 
-  function play(folder) {
-    if (running) {
-      // One game a page: the engine runs to its end; another game needs the page again.
-      location.search = '?game=' + encodeURIComponent(folder);
-      return;
-    }
-    running = true;
-    say('Playing ' + folder.replace('/games/', ''));
-    canvas.focus();
-    let args = [];
-    if (params.get('args')) args = JSON.parse(params.get('args'));
-    if (params.get('input')) args = ['--input', '/run/input.txt'].concat(args);
-    window.advplayExit = undefined;
-    // The game's waits give the browser its turn, so this returns at the first one; onExit says
-    // when the game has ended.
-    instance.callMain(args.concat([folder]));
-  }
-
-  async function main() {
-    say('Loading the synthesiser…');
-    let midi = null;
-    try {
-      midi = await startSynthesizer();
-    } catch (error) {
-      console.error('advplay: the music is silent: ' + error.message);
-    }
-    say('Loading the game…');
+  async function newEngine() {
+    const old = document.getElementById('canvas');
+    const canvas = old.cloneNode(false);
+    old.replaceWith(canvas);
+    touchAsMouse(canvas);
+    const fresh = { instance: null, running: false, used: false, game: null };
     window.advplayModule = {
       canvas,
       advplayMidi: midi,
@@ -203,33 +319,91 @@
       print: (text) => console.log(text),
       printErr: (text) => console.error(text),
       onExit: (code) => {
-        window.advplayExit = code;
+        fresh.running = false;
         say('The game has ended.');
-        persist();
+        persist().then(() => { window.advplayExit = code; });
       },
       preRun: [keepHome],
     };
+    // The packages hand their files to the module named above as they load.
     await load('fonts.js');
     await load('demo.js');
-    await load('advplay-page.js');
-    instance = await createAdvplay(window.advplayModule);
-    instance.FS.mkdir('/run');
-    if (params.get('input')) {
-      const text = await (await fetch(params.get('input'))).text();
-      instance.FS.writeFile('/run/input.txt', text);
+    if (typeof createAdvplay === 'undefined') await load('advplay-page.js');
+    fresh.instance = await createAdvplay(window.advplayModule);
+    ensureFolder(fresh.instance.FS, '/run');
+    ensureFolder(fresh.instance.FS, '/games');
+    if (input !== null) fresh.instance.FS.writeFile('/run/input.txt', input);
+    engine = fresh;
+    window.advplayInstance = fresh.instance;
+    return fresh;
+  }
+
+  async function play(name, files) {
+    if (engine.running) {
+      say('A game is playing: end it first (Escape), or reload the page.');
+      return;
     }
-    window.advplayInstance = instance;
-    say('Pick a game folder, or play the demo.');
-    document.getElementById('demo').onclick = () => play('/games/demo');
+    if (engine.used) await newEngine();
+    const FS = engine.instance.FS;
+    const folder = '/games/' + (safeParts(name).join('_') || 'game');
+    if (files) writeFiles(FS, ensureFolder(FS, folder), files);
+    engine.game = layBackSaves(FS, folder, name);
+    engine.running = engine.used = true;
+    say('Playing ' + name);
+    document.getElementById('canvas').focus();
+    let args = [];
+    if (params.get('args')) args = JSON.parse(params.get('args'));
+    if (input !== null) args = ['--input', '/run/input.txt'].concat(args);
+    window.advplayExit = undefined;
+    // The game's waits give the browser its turn, so this returns at the first one; onExit says
+    // when the game has ended.
+    engine.instance.callMain(args.concat([folder]));
+  }
+
+  async function playZip(file) {
+    let game;
+    try {
+      game = gameOfZip(file.name, new Uint8Array(await file.arrayBuffer()));
+    } catch (error) {
+      say('That zip cannot be read: ' + error.message);
+      return;
+    }
+    await play(game.name, game.files);
+  }
+
+  async function main() {
+    say('Loading the synthesiser…');
+    try {
+      midi = await startSynthesizer();
+    } catch (error) {
+      console.error('advplay: the music is silent: ' + error.message);
+    }
+    say('Loading the game…');
+    if (params.get('input')) input = await (await fetch(params.get('input'))).text();
+    await load('fflate.min.js');
+    await newEngine();
+    setInterval(persist, 5000);
+    addEventListener('pagehide', persist);
+    say('Pick a game folder or zip, or play the demo.');
+    document.getElementById('demo').onclick = () => play('demo');
     document.getElementById('folder').onchange = async (event) => {
       const list = Array.from(event.target.files);
+      event.target.value = '';
       if (list.length === 0) return;
-      const name = (list[0].webkitRelativePath || 'game').split('/')[0];
-      writeFiles(instance.FS, ensureFolder(instance.FS, '/games/' + name), await filesOfInput(list));
-      play('/games/' + name);
+      await play((list[0].webkitRelativePath || 'game').split('/')[0], await filesOfInput(list));
     };
-    document.getElementById('fullscreen').onclick = () => canvas.requestFullscreen();
-    touchAsMouse();
+    document.getElementById('zip').onchange = async (event) => {
+      const file = event.target.files[0];
+      event.target.value = '';
+      if (file) await playZip(file);
+    };
+    document.getElementById('download').onclick = downloadSaves;
+    document.getElementById('restore').onchange = async (event) => {
+      const file = event.target.files[0];
+      event.target.value = '';
+      if (file) await restoreSaves(file);
+    };
+    document.getElementById('fullscreen').onclick = () => document.getElementById('canvas').requestFullscreen();
     addEventListener('dragover', (event) => { event.preventDefault(); document.body.classList.add('dragging'); });
     addEventListener('dragleave', () => document.body.classList.remove('dragging'));
     addEventListener('drop', async (event) => {
@@ -237,21 +411,18 @@
       document.body.classList.remove('dragging');
       const item = event.dataTransfer.items[0];
       const entry = item && item.webkitGetAsEntry && item.webkitGetAsEntry();
-      if (!entry || !entry.isDirectory) {
-        say('Drop a game folder on the page.');
-        return;
+      const file = event.dataTransfer.files[0];
+      if (entry && entry.isDirectory) {
+        const files = [];
+        await filesOfEntry(entry, '', files);
+        await play(entry.name, files);
+      } else if (file && /\.zip$/i.test(file.name)) {
+        await playZip(file);
+      } else {
+        say('Drop a game folder or a .zip of one on the page.');
       }
-      const files = [];
-      await filesOfEntry(entry, '', files);
-      writeFiles(instance.FS, ensureFolder(instance.FS, '/games/' + entry.name), files);
-      play('/games/' + entry.name);
     });
-    if (params.get('autostart') !== null || params.get('input')) play(params.get('game') || '/games/demo');
-  }
-
-  function ensureFolder(FS, path) {
-    try { FS.mkdir(path); } catch (e) { /* there already */ }
-    return path;
+    if (params.get('autostart') !== null) play('demo');
   }
 
   main().catch((error) => { say('advplay cannot start: ' + error.message); console.error(error); });

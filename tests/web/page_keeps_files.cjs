@@ -1,0 +1,151 @@
+// What the page keeps for a player, in headless Chromium:
+//   1. a game dropped on the page as a zip (Shift-JIS names, no UTF-8 flag) plays with scripted input,
+//      and what it saved is kept in IndexedDB;
+//   2. the page opened again, the same zip dropped, plays on from those saves;
+//   3. "Download saves" gives them as a zip, which "Restore saves" brings into a browser that has
+//      nothing yet;
+//   4. there, touches reach the game: in the settings menu a tap steps a value up (the left button)
+//      and a tap of two fingers steps it down (the right button).
+// Each game run's files in /run (its screenshots) go to OUT_DIR/runN, with what the page kept.
+// Usage: node page_keeps_files.cjs SITE_URL GAME_ZIP OUT_DIR ARGS_JSON
+'use strict';
+// playwright-core and fflate come from the web build's npm cache, through NODE_PATH.
+const { chromium } = require('playwright-core');
+const fflate = require('fflate');
+const { mkdirSync, readFileSync, writeFileSync } = require('node:fs');
+
+const [site, zipPath, out, argsJson] = process.argv.slice(2);
+const timeout = Number(process.env.PAGE_TIMEOUT || 300000);
+const log = [];
+
+function fail(message) {
+  throw new Error(message + '\n' + log.slice(-30).join('\n'));
+}
+
+async function open(context, query) {
+  const page = await context.newPage();
+  page.on('console', (message) => log.push(message.text()));
+  page.on('pageerror', (error) => log.push('page error: ' + error.message));
+  await page.goto(site + '/index.html?' + query);
+  await page.waitForFunction(() => window.advplayInstance !== undefined, null, { timeout: 120000 });
+  return page;
+}
+
+// Drops the zip on the page as a file manager would, and waits for its game to end.
+async function dropAndPlay(page) {
+  const bytes = readFileSync(zipPath).toString('base64');
+  const transfer = await page.evaluateHandle((data) => {
+    const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([raw], 'game.zip', { type: 'application/zip' }));
+    return transfer;
+  }, bytes);
+  await page.dispatchEvent('#stage', 'drop', { dataTransfer: transfer });
+  await page.waitForFunction(() => window.advplayExit !== undefined, null, { timeout, polling: 200 })
+    .catch((error) => fail('the game did not end: ' + error.message));
+  const code = await page.evaluate(() => window.advplayExit);
+  if (code !== 0) fail('the game ended with status ' + code);
+}
+
+// The files under FOLDER in the page's file system, by path inside it.
+function filesIn(page, folder) {
+  return page.evaluate((folder) => {
+    const FS = window.advplayInstance.FS;
+    const files = {};
+    const walk = (path, inside) => {
+      for (const name of FS.readdir(path)) {
+        if (name === '.' || name === '..') continue;
+        const full = path + '/' + name;
+        const relative = inside ? inside + '/' + name : name;
+        if (FS.isDir(FS.stat(full).mode)) { walk(full, relative); continue; }
+        const bytes = FS.readFile(full);
+        let text = '';
+        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+        files[relative] = btoa(text);
+      }
+    };
+    try { walk(folder, ''); } catch (e) { /* no such folder */ }
+    return files;
+  }, folder);
+}
+
+async function copyOut(page, folder, into) {
+  const files = await filesIn(page, folder);
+  for (const [path, data] of Object.entries(files)) {
+    mkdirSync((into + '/' + path).replace(/\/[^/]*$/, ''), { recursive: true });
+    writeFileSync(into + '/' + path, Buffer.from(data, 'base64'));
+  }
+  return Object.keys(files);
+}
+
+(async () => {
+  const browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+  });
+  const scripted = 'input=test-input.txt&args=' + encodeURIComponent(argsJson);
+
+  // 1 and 2: one browser profile, the page opened twice.
+  const first = await browser.newContext({ viewport: { width: 800, height: 600 }, acceptDownloads: true });
+  for (const run of [1, 2]) {
+    const page = await open(first, scripted);
+    await dropAndPlay(page);
+    await copyOut(page, '/run', `${out}/run${run}`);
+    const kept = await copyOut(page, '/persist/saves/デモ', `${out}/run${run}/kept`);
+    if (kept.length === 0) fail(`run ${run}: the page kept none of the game's files`);
+    await copyOut(page, '/games/デモ/save', `${out}/run${run}/save`);
+    const record = await filesIn(page, '/persist/.local/share/advplay/デモ');
+    if (!record['read.txt']) fail(`run ${run}: no record of read text for the game named デモ`);
+    if (run === 1) {
+      await page.close();
+      continue;
+    }
+    // 3: the saves out as a zip ...
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
+    const zipFile = `${out}/saves.zip`;
+    await download.saveAs(zipFile);
+    const names = Object.keys(fflate.unzipSync(readFileSync(zipFile)));
+    for (const name of kept)
+      if (!names.includes('saves/デモ/' + name)) fail(`the downloaded zip lacks saves/デモ/${name}: ${names}`);
+    if (!names.includes('.local/share/advplay/デモ/read.txt')) fail('the downloaded zip lacks the read record');
+  }
+  await first.close();
+
+  // ... and into a browser that has none.
+  const second = await browser.newContext({ viewport: { width: 800, height: 600 }, hasTouch: true });
+  let page = await open(second, '');
+  if (Object.keys(await filesIn(page, '/persist/saves')).length !== 0) fail('a new browser already has saves');
+  await page.setInputFiles('#restore', `${out}/saves.zip`);
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Restored'));
+  await page.close();
+  page = await open(second, 'autostart');
+  await copyOut(page, '/persist/saves/デモ', `${out}/restored`);
+
+  // 4: touches, on the first line of the settings menu (text speed: 100, then 150, 200, and back).
+  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Playing'));
+  await page.waitForTimeout(1500);
+  await page.keyboard.press('F1');
+  await page.waitForTimeout(500);
+  const box = await page.locator('#canvas').boundingBox();
+  const x = box.x + (200 * box.width) / 640, y = box.y + (96 * box.height) / 480;
+  const touch = await page.context().newCDPSession(page);
+  const tap = async (fingers) => {
+    const points = fingers === 1 ? [{ x, y }] : [{ x, y }, { x: x + 40, y }];
+    await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: points });
+    await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+    await page.waitForTimeout(400);
+  };
+  await tap(1);
+  await tap(1);
+  await tap(2);
+  const settings = await filesIn(page, '/persist/.config/advplay');
+  const text = settings['settings.ini'] ? Buffer.from(settings['settings.ini'], 'base64').toString() : '';
+  if (!/text_speed = 150\b/.test(text)) fail('after two taps and a two-finger tap, the settings say:\n' + text);
+
+  writeFileSync(out + '/console.txt', log.join('\n') + '\n');
+  await browser.close();
+  console.log('dropped zip played twice from its saves; saves downloaded and restored; taps are left and right clicks');
+})().catch((error) => {
+  console.error(error.message);
+  process.exit(1);
+});
