@@ -1,9 +1,10 @@
 // What the page keeps for a player, in headless Chromium:
 //   1. a game dropped on the page as a zip (Shift-JIS names, no UTF-8 flag) plays with scripted input,
 //      and what it saved is kept in IndexedDB;
-//   2. the page opened again, the same zip dropped, plays on from those saves;
+//   2. the same zip dropped again once that game has ended plays on from those saves, in an engine of
+//      its own;
 //   3. "Download saves" gives them as a zip, which "Restore saves" brings into a browser that has
-//      nothing yet;
+//      nothing yet, where the page opened again finds them;
 //   4. there, touches reach the game: in the settings menu a tap steps a value up (the left button)
 //      and a tap of two fingers steps it down (the right button).
 // Each game run's files in /run (its screenshots) go to OUT_DIR/runN, with what the page kept.
@@ -33,6 +34,7 @@ async function open(context, query) {
 
 // Drops the zip on the page as a file manager would, and waits for its game to end.
 async function dropAndPlay(page) {
+  await page.evaluate(() => { window.advplayExit = undefined; });
   const bytes = readFileSync(zipPath).toString('base64');
   const transfer = await page.evaluateHandle((data) => {
     const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
@@ -85,10 +87,10 @@ async function copyOut(page, folder, into) {
   });
   const scripted = 'input=test-input.txt&args=' + encodeURIComponent(argsJson);
 
-  // 1 and 2: one browser profile, the page opened twice.
+  // 1 and 2: one page, two games.
   const first = await browser.newContext({ viewport: { width: 800, height: 600 }, acceptDownloads: true });
+  const page = await open(first, scripted);
   for (const run of [1, 2]) {
-    const page = await open(first, scripted);
     await dropAndPlay(page);
     await copyOut(page, '/run', `${out}/run${run}`);
     const kept = await copyOut(page, '/persist/saves/デモ', `${out}/run${run}/kept`);
@@ -96,10 +98,7 @@ async function copyOut(page, folder, into) {
     await copyOut(page, '/games/デモ/save', `${out}/run${run}/save`);
     const record = await filesIn(page, '/persist/.local/share/advplay/デモ');
     if (!record['read.txt']) fail(`run ${run}: no record of read text for the game named デモ`);
-    if (run === 1) {
-      await page.close();
-      continue;
-    }
+    if (run === 1) continue;
     // 3: the saves out as a zip ...
     const [download] = await Promise.all([page.waitForEvent('download'), page.click('#download')]);
     const zipFile = `${out}/saves.zip`;
@@ -113,32 +112,32 @@ async function copyOut(page, folder, into) {
 
   // ... and into a browser that has none.
   const second = await browser.newContext({ viewport: { width: 800, height: 600 }, hasTouch: true });
-  let page = await open(second, '');
-  if (Object.keys(await filesIn(page, '/persist/saves')).length !== 0) fail('a new browser already has saves');
-  await page.setInputFiles('#restore', `${out}/saves.zip`);
-  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Restored'));
-  await page.close();
-  page = await open(second, 'autostart');
-  await copyOut(page, '/persist/saves/デモ', `${out}/restored`);
+  const fresh = await open(second, '');
+  if (Object.keys(await filesIn(fresh, '/persist/saves')).length !== 0) fail('a new browser already has saves');
+  await fresh.setInputFiles('#restore', `${out}/saves.zip`);
+  await fresh.waitForFunction(() => document.getElementById('status').textContent.startsWith('Restored'));
+  await fresh.close();
+  const touched = await open(second, 'autostart');
+  await copyOut(touched, '/persist/saves/デモ', `${out}/restored`);
 
   // 4: touches, on the first line of the settings menu (text speed: 100, then 150, 200, and back).
-  await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('Playing'));
-  await page.waitForTimeout(1500);
-  await page.keyboard.press('F1');
-  await page.waitForTimeout(500);
-  const box = await page.locator('#canvas').boundingBox();
+  await touched.waitForFunction(() => document.getElementById('status').textContent.startsWith('Playing'));
+  await touched.waitForTimeout(1500);
+  await touched.keyboard.press('F1');
+  await touched.waitForTimeout(500);
+  const box = await touched.locator('#canvas').boundingBox();
   const x = box.x + (200 * box.width) / 640, y = box.y + (96 * box.height) / 480;
-  const touch = await page.context().newCDPSession(page);
+  const touch = await touched.context().newCDPSession(touched);
   const tap = async (fingers) => {
     const points = fingers === 1 ? [{ x, y }] : [{ x, y }, { x: x + 40, y }];
     await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: points });
     await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
-    await page.waitForTimeout(400);
+    await touched.waitForTimeout(400);
   };
   await tap(1);
   await tap(1);
   await tap(2);
-  const settings = await filesIn(page, '/persist/.config/advplay');
+  const settings = await filesIn(touched, '/persist/.config/advplay');
   const text = settings['settings.ini'] ? Buffer.from(settings['settings.ini'], 'base64').toString() : '';
   if (!/text_speed = 150\b/.test(text)) fail('after two taps and a two-finger tap, the settings say:\n' + text);
 
