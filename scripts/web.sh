@@ -197,7 +197,7 @@ for family in IPAGothic IPAPGothic IPAMincho IPAPMincho; do
 done > "$out/node/fonts.txt"
 
 echo "web: the page is in build/web; serve it with: (cd build/web && python3 -m http.server 8000)"
-echo "web: and open http://localhost:8000/ (add ?autostart to start the demo at once)"
+echo "web: and open http://localhost:8000/ (the demo starts by itself; add ?pick to wait for a game)"
 
 if [ "${1:-}" = --test ]; then
   if [ ! -x "$root/build/test/src/advplay" ]; then

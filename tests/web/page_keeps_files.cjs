@@ -1,6 +1,6 @@
 // What the page keeps for a player, in headless Chromium:
-//   1. a game dropped on the page as a zip (Shift-JIS names, no UTF-8 flag) plays with scripted input,
-//      and what it saved is kept in IndexedDB;
+//   1. a game dropped on the page as a zip (Shift-JIS names, no UTF-8 flag) ends the demo that started
+//      by itself, plays with scripted input, and what it saved is kept in IndexedDB;
 //   2. the same zip dropped again once that game has ended plays on from those saves, in an engine of
 //      its own;
 //   3. "Download saves" gives them as a zip, which "Restore saves" brings into a browser that has
@@ -91,6 +91,8 @@ async function copyOut(page, folder, into) {
   const first = await browser.newContext({ viewport: { width: 800, height: 600 }, acceptDownloads: true });
   const page = await open(first, scripted);
   for (const run of [1, 2]) {
+    // The first drop comes while the demo plays.
+    if (run === 1) await page.waitForFunction(() => document.getElementById('status').textContent === 'Playing demo');
     await dropAndPlay(page);
     await copyOut(page, '/run', `${out}/run${run}`);
     const kept = await copyOut(page, '/persist/saves/デモ', `${out}/run${run}/kept`);
@@ -117,7 +119,7 @@ async function copyOut(page, folder, into) {
   await fresh.setInputFiles('#restore', `${out}/saves.zip`);
   await fresh.waitForFunction(() => document.getElementById('status').textContent.startsWith('Restored'));
   await fresh.close();
-  const touched = await open(second, 'autostart');
+  const touched = await open(second, '');
   await copyOut(touched, '/persist/saves/デモ', `${out}/restored`);
 
   // 4: touches, on the first line of the settings menu (text speed: 100, then 150, 200, and back).

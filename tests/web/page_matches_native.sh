@@ -86,7 +86,7 @@ for _ in $(seq 50); do
 done
 query=$(python3 -c 'import json, sys, urllib.parse; print(urllib.parse.quote(json.dumps(sys.argv[1:])))' "${args[@]}")
 result=$(NODE_PATH="$modules" node "$(dirname "$0")/run_page.cjs" \
-  "http://127.0.0.1:$port/index.html?listen&autostart&input=test-input.txt&args=$query" "$work/page" /run)
+  "http://127.0.0.1:$port/index.html?listen&input=test-input.txt&args=$query" "$work/page" /run)
 echo "web: the page: $result"
 for shot in "$work"/native/shots/*.png; do
   if ! cmp -s "$shot" "$work/page/${shot##*/}"; then

@@ -2,8 +2,9 @@
 // (a folder or a .zip, chosen or dropped on the page), or the demo. What the games write (their
 // saves), the settings file and the record of read text are kept in the browser's IndexedDB, and can
 // be downloaded and restored as one zip.
-// The address may ask for more, for tests: ?autostart plays the demo at once, ?input=FILE gives the
-// engine scripted input, ?args=JSON-array more arguments, ?listen measures the music.
+// The demo starts by itself unless the address says ?pick; a game chosen while another plays ends
+// that one first. The address may ask for more, for tests: ?input=FILE gives the engine scripted
+// input, ?args=JSON-array more arguments, ?listen measures the music.
 (function () {
   'use strict';
   const params = new URLSearchParams(location.search);
@@ -311,7 +312,8 @@
     const canvas = old.cloneNode(false);
     old.replaceWith(canvas);
     touchAsMouse(canvas);
-    const fresh = { instance: null, running: false, used: false, game: null };
+    const fresh = { instance: null, running: false, used: false, replaced: false, game: null };
+    fresh.ended = new Promise((resolve) => { fresh.end = resolve; });
     window.advplayModule = {
       canvas,
       advplayMidi: midi,
@@ -320,8 +322,12 @@
       printErr: (text) => console.error(text),
       onExit: (code) => {
         fresh.running = false;
-        say('The game has ended.');
-        persist().then(() => { window.advplayExit = code; });
+        if (!fresh.replaced) say('The game has ended.');
+        persist().then(() => {
+          // For the tests: how the game the player chose ended.
+          if (!fresh.replaced) window.advplayExit = code;
+          fresh.end();
+        });
       },
       preRun: [keepHome],
     };
@@ -338,12 +344,35 @@
     return fresh;
   }
 
+  // Ends the game playing now as closing its window would; false if it does not end.
+  function endGame() {
+    if (!engine.running) return Promise.resolve(true);
+    engine.replaced = true;
+    engine.instance._advplay_close_game();
+    const ended = engine.ended.then(() => {
+      if (midi) midi.reset();
+      return true;
+    });
+    return Promise.race([ended, new Promise((resolve) => setTimeout(resolve, 5000, false))]);
+  }
+
+  let starting = false;
   async function play(name, files) {
-    if (engine.running) {
-      say('A game is playing: end it first (Escape), or reload the page.');
-      return;
+    if (starting) return;
+    starting = true;
+    try {
+      if (!(await endGame())) {
+        say('The game playing now does not end: reload the page to play another.');
+        return;
+      }
+      if (engine.used) await newEngine();
+      start(name, files);
+    } finally {
+      starting = false;
     }
-    if (engine.used) await newEngine();
+  }
+
+  function start(name, files) {
     const FS = engine.instance.FS;
     const folder = '/games/' + (safeParts(name).join('_') || 'game');
     if (files) writeFiles(FS, ensureFolder(FS, folder), files);
@@ -422,7 +451,7 @@
         say('Drop a game folder or a .zip of one on the page.');
       }
     });
-    if (params.get('autostart') !== null) play('demo');
+    if (params.get('pick') === null) play('demo');
   }
 
   main().catch((error) => { say('advplay cannot start: ' + error.message); console.error(error); });

@@ -11,6 +11,19 @@
 #include "platform/web/web_clock.h"
 #include "platform/web/web_midi_out.h"
 
+#include <SDL.h>
+#include <emscripten/emscripten.h>
+
+// The page ends the game playing when the player chooses another, as closing its window would:
+// SDL_QUIT is what the SDL window turns into the engine's close request. It may be called while the
+// game sleeps, since it does not sleep itself.
+extern "C" EMSCRIPTEN_KEEPALIVE void advplay_close_game()
+{
+    SDL_Event event {};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+}
+
 namespace advplay::platform {
 
 namespace {
