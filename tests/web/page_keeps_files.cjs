@@ -5,17 +5,19 @@
 //      its own;
 //   3. "Download saves" gives them as a zip, which "Restore saves" brings into a browser that has
 //      nothing yet, where the page opened again finds them;
-//   4. there, touches reach the game: in the settings menu a tap steps a value up (the left button)
-//      and a tap of two fingers steps it down (the right button).
+//   4. there, a dropped file that is no zip is refused with a message, and a game folder with a
+//      Japanese name given to the folder button plays in place of the demo;
+//   5. and touches reach that game: in the settings menu a tap steps a value up (the left button) and
+//      a tap of two fingers steps it down (the right button).
 // Each game run's files in /run (its screenshots) go to OUT_DIR/runN, with what the page kept.
-// Usage: node page_keeps_files.cjs SITE_URL GAME_ZIP OUT_DIR ARGS_JSON
+// Usage: node page_keeps_files.cjs SITE_URL GAME_ZIP GAME_FOLDER OUT_DIR ARGS_JSON
 'use strict';
 // playwright-core and fflate come from the web build's npm cache, through NODE_PATH.
 const { chromium } = require('playwright-core');
 const fflate = require('fflate');
 const { mkdirSync, readFileSync, writeFileSync } = require('node:fs');
 
-const [site, zipPath, out, argsJson] = process.argv.slice(2);
+const [site, zipPath, folderPath, out, argsJson] = process.argv.slice(2);
 const timeout = Number(process.env.PAGE_TIMEOUT || 300000);
 const log = [];
 
@@ -32,17 +34,23 @@ async function open(context, query) {
   return page;
 }
 
-// Drops the zip on the page as a file manager would, and waits for its game to end.
-async function dropAndPlay(page) {
-  await page.evaluate(() => { window.advplayExit = undefined; });
-  const bytes = readFileSync(zipPath).toString('base64');
-  const transfer = await page.evaluateHandle((data) => {
+// Drops BYTES on the page as a file manager would drop a file named NAME.
+async function drop(page, name, bytes) {
+  const transfer = await page.evaluateHandle(([name, data]) => {
     const raw = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
     const transfer = new DataTransfer();
-    transfer.items.add(new File([raw], 'game.zip', { type: 'application/zip' }));
+    transfer.items.add(new File([raw], name, { type: 'application/zip' }));
     return transfer;
-  }, bytes);
+  }, [name, bytes.toString('base64')]);
   await page.dispatchEvent('#stage', 'drop', { dataTransfer: transfer });
+}
+
+const status = (page) => page.evaluate(() => document.getElementById('status').textContent);
+
+// Drops the zip and waits for its game to end.
+async function dropAndPlay(page) {
+  await page.evaluate(() => { window.advplayExit = undefined; });
+  await drop(page, 'game.zip', readFileSync(zipPath));
   await page.waitForFunction(() => window.advplayExit !== undefined, null, { timeout, polling: 200 })
     .catch((error) => fail('the game did not end: ' + error.message));
   const code = await page.evaluate(() => window.advplayExit);
@@ -122,8 +130,20 @@ async function copyOut(page, folder, into) {
   const touched = await open(second, '');
   await copyOut(touched, '/persist/saves/デモ', `${out}/restored`);
 
-  // 4: touches, on the first line of the settings menu (text speed: 100, then 150, 200, and back).
-  await touched.waitForFunction(() => document.getElementById('status').textContent.startsWith('Playing'));
+  // 4: no zip, then a folder.
+  await touched.waitForFunction(() => document.getElementById('status').textContent === 'Playing demo');
+  await drop(touched, 'broken.zip', Buffer.from('PK\x03\x04 this is no zip'));
+  await touched.waitForFunction(() => document.getElementById('status').textContent.startsWith('That zip cannot be read'))
+    .catch(() => fail('a broken zip was not refused'));
+  const folderName = folderPath.split('/').pop();
+  await touched.setInputFiles('#folder', folderPath);
+  await touched.waitForFunction((name) => document.getElementById('status').textContent === 'Playing ' + name,
+    folderName).catch(async () => fail('the folder did not play: ' + (await status(touched))));
+  const given = Object.keys(await filesIn(touched, '/games/' + folderName));
+  const wanted = require('node:child_process').execFileSync('find', [folderPath, '-type', 'f']).toString().trim().split('\n');
+  if (given.length !== wanted.length) fail(`the folder has ${wanted.length} files, the page ${given.length}: ${given}`);
+
+  // 5: touches, on the first line of the settings menu (text speed: 100, then 150, 200, and back).
   await touched.waitForTimeout(1500);
   await touched.keyboard.press('F1');
   await touched.waitForTimeout(500);
@@ -145,7 +165,7 @@ async function copyOut(page, folder, into) {
 
   writeFileSync(out + '/console.txt', log.join('\n') + '\n');
   await browser.close();
-  console.log('dropped zip played twice from its saves; saves downloaded and restored; taps are left and right clicks');
+  console.log('dropped zip played twice from its saves; saves downloaded and restored; a broken zip refused; a folder played; taps are left and right clicks');
 })().catch((error) => {
   console.error(error.message);
   process.exit(1);

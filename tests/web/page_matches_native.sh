@@ -122,7 +122,8 @@ with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as archive:
             with open(path, "rb") as source:
                 archive.writestr(info, source.read())
 ZIP
-NODE_PATH="$modules" node "$here/page_keeps_files.cjs" "http://127.0.0.1:$port" "$work/game.zip" "$work/kept" \
+cp -r "$demo" "$work/フォルダ"
+NODE_PATH="$modules" node "$here/page_keeps_files.cjs" "http://127.0.0.1:$port" "$work/game.zip" "$work/フォルダ" "$work/kept" \
   "$(python3 -c 'import json, sys; print(json.dumps(sys.argv[1:]))' "${args[@]}")"
 for run in 1 2; do
   from=$work/native/shots
