@@ -150,18 +150,25 @@ async function copyOut(page, folder, into) {
   const box = await touched.locator('#canvas').boundingBox();
   const x = box.x + (200 * box.width) / 640, y = box.y + (96 * box.height) / 480;
   const touch = await touched.context().newCDPSession(touched);
-  const tap = async (fingers) => {
+  const speed = async () => {
+    const settings = await filesIn(touched, '/persist/.config/advplay');
+    const text = settings['settings.ini'] ? Buffer.from(settings['settings.ini'], 'base64').toString() : '';
+    const found = /text_speed = (\d+)/.exec(text);
+    return found ? Number(found[1]) : null;
+  };
+  // Each step is written to the settings file at once.
+  const tap = async (fingers, wanted) => {
     const points = fingers === 1 ? [{ x, y }] : [{ x, y }, { x: x + 40, y }];
     await touch.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: points });
     await touch.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
-    await touched.waitForTimeout(400);
+    for (let waited = 0; (await speed()) !== wanted; waited += 100) {
+      if (waited > 10000) fail(`a tap of ${fingers} fingers left the text speed at ${await speed()}, not ${wanted}`);
+      await touched.waitForTimeout(100);
+    }
   };
-  await tap(1);
-  await tap(1);
-  await tap(2);
-  const settings = await filesIn(touched, '/persist/.config/advplay');
-  const text = settings['settings.ini'] ? Buffer.from(settings['settings.ini'], 'base64').toString() : '';
-  if (!/text_speed = 150\b/.test(text)) fail('after two taps and a two-finger tap, the settings say:\n' + text);
+  await tap(1, 150);
+  await tap(1, 200);
+  await tap(2, 150);
 
   writeFileSync(out + '/console.txt', log.join('\n') + '\n');
   await browser.close();
