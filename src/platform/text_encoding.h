@@ -2,6 +2,7 @@
 // converts only where text leaves for the host (titles, message boxes, fonts, file names).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,5 +35,7 @@ private:
 
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
 bool is_valid_utf8(std::string_view text);
+// Appends the UTF-8 form of a code point of the Basic Multilingual Plane.
+void append_utf8(std::string& out, std::uint32_t code);
 
 } // namespace advplay::platform

@@ -98,16 +98,7 @@ TEST_F(Cp932Tables, EveryCodePointEncodesAsIconvEncodesIt)
         if (code >= 0xD800 && code <= 0xDFFF)
             continue;
         std::string utf8;
-        if (code < 0x80) {
-            utf8 += static_cast<char>(code);
-        } else if (code < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | (code >> 12));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        append_utf8(utf8, code);
         ASSERT_EQ(m_tables.to_sjis(utf8), iconv_exact("CP932", "UTF-8", utf8)) << std::hex << code;
     }
     // Beyond the tables, and not UTF-8 at all.

@@ -12,9 +12,9 @@
 // Each game run's files in /run (its screenshots) go to OUT_DIR/runN, with what the page kept.
 // Usage: node page_keeps_files.cjs SITE_URL GAME_ZIP GAME_FOLDER OUT_DIR ARGS_JSON
 'use strict';
-// playwright-core and fflate come from the web build's npm cache, through NODE_PATH.
-const { chromium } = require('playwright-core');
+// fflate comes from the web build's npm cache, through NODE_PATH.
 const fflate = require('fflate');
+const { launch, filesIn } = require('./page_files.cjs');
 const { mkdirSync, readFileSync, writeFileSync } = require('node:fs');
 
 const [site, zipPath, folderPath, out, argsJson] = process.argv.slice(2);
@@ -57,42 +57,17 @@ async function dropAndPlay(page) {
   if (code !== 0) fail('the game ended with status ' + code);
 }
 
-// The files under FOLDER in the page's file system, by path inside it.
-function filesIn(page, folder) {
-  return page.evaluate((folder) => {
-    const FS = window.advplayInstance.FS;
-    const files = {};
-    const walk = (path, inside) => {
-      for (const name of FS.readdir(path)) {
-        if (name === '.' || name === '..') continue;
-        const full = path + '/' + name;
-        const relative = inside ? inside + '/' + name : name;
-        if (FS.isDir(FS.stat(full).mode)) { walk(full, relative); continue; }
-        const bytes = FS.readFile(full);
-        let text = '';
-        for (let i = 0; i < bytes.length; i += 8192) text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
-        files[relative] = btoa(text);
-      }
-    };
-    try { walk(folder, ''); } catch (e) { /* no such folder */ }
-    return files;
-  }, folder);
-}
-
 async function copyOut(page, folder, into) {
   const files = await filesIn(page, folder);
   for (const [path, data] of Object.entries(files)) {
     mkdirSync((into + '/' + path).replace(/\/[^/]*$/, ''), { recursive: true });
-    writeFileSync(into + '/' + path, Buffer.from(data, 'base64'));
+    writeFileSync(into + '/' + path, data);
   }
   return Object.keys(files);
 }
 
 (async () => {
-  const browser = await chromium.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
-  });
+  const browser = await launch();
   const scripted = 'input=test-input.txt&args=' + encodeURIComponent(argsJson);
 
   // 1 and 2: one page, two games.
@@ -152,7 +127,7 @@ async function copyOut(page, folder, into) {
   const touch = await touched.context().newCDPSession(touched);
   const speed = async () => {
     const settings = await filesIn(touched, '/persist/.config/advplay');
-    const text = settings['settings.ini'] ? Buffer.from(settings['settings.ini'], 'base64').toString() : '';
+    const text = settings['settings.ini'] ? settings['settings.ini'].toString() : '';
     const found = /text_speed = (\d+)/.exec(text);
     return found ? Number(found[1]) : null;
   };

@@ -42,20 +42,6 @@ std::pair<std::uint16_t, std::size_t> decode_one(std::string_view sjis)
     return { kDoubleBytes[row * 189 + (trail - 0x40)], 2 };
 }
 
-void append_utf8(std::string& out, std::uint32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // The next code point of valid UTF-8 and its length.
 std::pair<std::uint32_t, std::size_t> next_code_point(std::string_view utf8)
 {

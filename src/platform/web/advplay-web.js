@@ -96,13 +96,17 @@
     for (const { path, data } of files) {
       const parts = safeParts(path);
       if (parts.length === 0) continue;
-      let folder = root;
-      for (const part of parts.slice(0, -1)) {
-        folder += '/' + part;
-        ensureFolder(FS, folder);
-      }
-      FS.writeFile(folder + '/' + parts[parts.length - 1], data);
+      const target = root + '/' + parts.join('/');
+      ensureFolders(FS, target);
+      FS.writeFile(target, data);
     }
+  }
+
+  // Makes the folders that FILE will lie in.
+  function ensureFolders(FS, file) {
+    const parts = file.split('/').filter((part) => part.length > 0);
+    let folder = '';
+    for (const part of parts.slice(0, -1)) ensureFolder(FS, (folder += '/' + part));
   }
 
   function ensureFolder(FS, path) {
@@ -138,21 +142,23 @@
 
   // A zip's names are UTF-8 only where the zip says so; the games' zips were made on Japanese
   // Windows, whose names are Shift-JIS (the browser's decoder is code page 932's).
+  // The files of a zip, each path made safe (above) and "/"-separated.
   const shiftJis = new TextDecoder('shift_jis');
   function unzip(bytes) {
     const entries = fflate.unzipSync(bytes, { filenameDecoder: (name) => shiftJis.decode(name) });
-    return Object.entries(entries).filter(([path]) => !path.endsWith('/')).map(([path, data]) => ({ path, data }));
+    return Object.entries(entries).filter(([path]) => !path.endsWith('/'))
+      .map(([path, data]) => ({ path: safeParts(path).join('/'), data })).filter((file) => file.path !== '');
   }
 
   // A game in a zip: the zip of a game folder holds that folder as its one top folder, which names
   // the game; a zip of the folder's contents is named by the zip.
   function gameOfZip(zipName, bytes) {
-    let files = unzip(bytes).filter((file) => safeParts(file.path).length > 0);
+    let files = unzip(bytes);
     let name = zipName.replace(/\.zip$/i, '');
-    const tops = new Set(files.map((file) => safeParts(file.path)[0]));
-    if (tops.size === 1 && files.every((file) => safeParts(file.path).length > 1)) {
+    const tops = new Set(files.map((file) => file.path.split('/')[0]));
+    if (tops.size === 1 && files.every((file) => file.path.includes('/'))) {
       name = [...tops][0];
-      files = files.map((file) => ({ path: safeParts(file.path).slice(1).join('/'), data: file.data }));
+      files = files.map((file) => ({ path: file.path.slice(name.length + 1), data: file.data }));
     }
     return { name, files };
   }
@@ -216,21 +222,12 @@
       const data = FS.readFile(path);
       let old = null;
       try { old = FS.readFile(kept + '/' + inside); } catch (e) { /* new */ }
-      if (old === null || !sameBytes(old, data)) {
-        ensureFolders(FS, kept + '/' + inside);
-        FS.writeFile(kept + '/' + inside, data);
-      }
+      if (old === null || !sameBytes(old, data)) writeFiles(FS, kept, [{ path: inside, data }]);
     });
     // A save the game has removed is gone for good.
     walk(FS, kept, (path, inside) => {
       try { FS.stat(folder + '/' + inside); } catch (e) { FS.unlink(path); }
     });
-  }
-
-  function ensureFolders(FS, file) {
-    const parts = file.split('/').filter((part) => part.length > 0);
-    let folder = '';
-    for (const part of parts.slice(0, -1)) ensureFolder(FS, (folder += '/' + part));
   }
 
   function persist() {
@@ -271,8 +268,8 @@
     // The game playing now reads its restored saves at once; the settings apply from its next start.
     if (engine.game) {
       const prefix = engine.game.kept.slice(home.length + 1) + '/';
-      writeFiles(FS, engine.game.folder, files.filter((one) => safeParts(one.path).join('/').startsWith(prefix))
-        .map((one) => ({ path: safeParts(one.path).join('/').slice(prefix.length), data: one.data })));
+      writeFiles(FS, engine.game.folder, files.filter((one) => one.path.startsWith(prefix))
+        .map((one) => ({ path: one.path.slice(prefix.length), data: one.data })));
       engine.game.since = Date.now() + 1;
     }
     await persist();
